@@ -1,0 +1,219 @@
+#pragma once
+// TForm1: the main window. Its controls are the store of the battle setup;
+// the handlers below apply the window's rules and ask for runs. Handlers are
+// split by concern over several source files:
+//   MainWindow.cpp  construction, FormShow, close/exit, menu, About
+//   ForcePanels.cpp force entry panels and their availability rules
+//   RunControl.cpp  RequestRun, Go/Abort, rolling and luck modes, round limit,
+//                   the setup read from the controls
+//   Results.cpp     publication: "Runs:", the average results panel, Store Results
+//   OutcomeGrid.cpp outcome grid rewrite, Sortgrid, header clicks
+//   KillOrder.cpp   basic kill-order editing and defaults
+//   Options.cpp     battle options and the withdrawal group
+//   Memory.cpp      battle memory (Mem / Recall)
+//   FlipFlop.cpp    exchange of attacker and defender units
+//   Resets.cpp      the three resets
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+
+#include "engine/Driver.h"
+#include "engine/Outcomes.h"
+#include "model/BattleSetup.h"
+
+class QSpinBox;
+class QLineEdit;
+class QPushButton;
+class QCheckBox;
+class QCloseEvent;
+class QShowEvent;
+class TAboutForm;
+
+namespace Ui {
+class TForm1;
+}
+
+// One battle-memory slot: a snapshot of the force panels and battle options.
+struct TStoredBattleRec {
+    int32_t AttCount[AttKinds] = {};
+    bool TakeWith = false;
+    bool AttIndTech = false;
+    QString AttOrderCaption[AttKinds];
+    int32_t DefCount[DefKinds] = {};
+    bool AAGun = false;
+    bool DefIndTech = false;
+    bool WithEnabled[3] = {};
+    QString DefOrderCaption[DefKinds];
+    QString WithdrawalCaption;
+    uint32_t WithColor[3] = {};
+    int32_t WithValue[3] = {};
+    int32_t Rounds = 0;
+    bool AllRounds = false;
+    bool SaveAir = false;
+    bool AttWithSubsAirOnly = false;
+    bool DefWithSubsAirOnly = false;
+    bool DefWithSubs1stRnd = false;
+    QString VariantCaption[4];
+};
+
+class TForm1 : public QMainWindow, public TRunHost {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The About box that FormShow writes into and "Abo&ut" shows.
+    void SetAboutForm(TAboutForm* about) { AboutForm = about; }
+
+    // Message boxes go through here; a test replaces the hook so that no
+    // dialog blocks it. Warning is true for warnings, false for information.
+    static std::function<void(bool warning, const QString& text)> MessageHook;
+    void ShowWarning(const QString& text);
+    void ShowInformation(const QString& text);
+
+    // The setup as the engine reads it from the controls.
+    void ReadSetup(TBattleSetupRec& setup) override;
+
+    // ---- Run-control protocol -------------------------------------------------
+    TRunControl Control;  // Running, StopRequested, SuppressRuns
+    void RequestRun();
+    // True while a basic kill order is being edited: no battle may be fought then.
+    bool KillOrderIncomplete() const;
+
+    // ---- Results (current run) ------------------------------------------------
+    TOutcomeList OutcomeList;
+    int GridRewrites = 0;
+    int SortColumn = 10;
+    void Sortgrid(int column);
+
+    // ---- Battle memory ----------------------------------------------------------
+    std::array<TStoredBattleRec, 3> BattleMemory{};
+
+    Ui::TForm1* ui;
+
+public slots:
+    // Force entry panels
+    void AttInfSpinEditChange();
+    void AttArmSpinEditChange();
+    void AttFtrSpinEditChange();
+    void AttBmrSpinEditChange();
+    void AttBBSpinEditChange();
+    void AttACSpinEditChange();
+    void AttTrnSpinEditChange();
+    void AttSubSpinEditChange();
+    void DefInfSpinEditChange();
+    void DefArmSpinEditChange();
+    void DefFtrSpinEditChange();
+    void DefBmrSpinEditChange();
+    void DefBBSpinEditChange();
+    void DefACSpinEditChange();
+    void DefTrnSpinEditChange();
+    void DefSubSpinEditChange();  // also the jet fighter count
+    void AttBmrButtonClick();
+    void AttSubButtonClick();
+    void AttBBButtonClick();      // both battleship buttons
+    void AttIndTechCheckBoxClick();
+    void DefIndTechCheckBoxClick();
+
+    // Run control and menu
+    void GoButtonClick();
+    void AbortButtonClick();
+    void AutoRollingClick();
+    void ManualRollingClick();
+    void RegularModeClick();
+    void LowLuckModeClick();
+    void AllRoundsCheckBoxClick();
+    void RoundsSpinEditChange();
+
+    // Window and menu
+    void FormShow();
+    void Exit1Click();
+    void KeepWindowOnTop1Click();
+    void F3Click();
+
+    // Results
+    void Button1Click();  // "Store Results"
+    void StringGrid1MouseUp(int x, int y);
+
+    // Kill orders
+    void EditAttKillOrderButtonClick();
+    void EditDefKillOrderButtonClick();
+    void AttHitOrderButtonClick();
+    void DefHitOrderButtonClick();
+    void DefaultAttKillOrderButtonClick();
+    void DefaultDefKillOrderButtonClick();
+    void AdvancedKillOrderButtonClick();
+
+    // Battle options
+    void AACheckBoxClick();
+    void AdvAAButtonClick();
+    void TakeWithCheckBoxClick();
+    void SaveAirCheckBoxClick();
+    void AttWithSubsAirOnlyCheckBoxClick();
+    void DefWithSubs1stRndCheckBoxClick();
+    void DefWithSubsAirOnlyCheckBoxClick();
+    void WithdrawalButtonClick();
+    void AttWithSpinEditChange();
+    void DefWithSpinEditChange();
+    void DefWithLessSpinEditChange();
+
+    // Battle memory, flip-flop, resets
+    void MemButtonClick();
+    void RecallButtonClick();
+    void FlipFlopButtonClick();
+    void ResetAttUnitsButtonClick();
+    void ResetDefUnitsButtonClick();
+    void ResetAllSettingsButtonClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // TRunHost
+    int RunSize() override;
+    bool RestartOnStop() override;
+    void BattleStarting(int b, int n) override;
+    void Publish(const RunTotals& totals, const TBattleResultsRec* batch, int count, bool last) override;
+    void AfterBattle() override;
+    void RunStarting() override;
+
+    // Availability rules of the force panels: one function each, called by
+    // every handler that needs them.
+    void LandRule(bool attackerForm);
+    void SeaRule();
+    void SaveAirRule();
+    void SubRetreatRule();
+
+    // Control groups in each side's slot order.
+    std::array<QSpinBox*, AttKinds> AttCountEdits() const;
+    std::array<QSpinBox*, DefKinds> DefCountEdits() const;
+    std::array<QPushButton*, AttKinds> AttHitOrderButtons() const;
+    std::array<QPushButton*, DefKinds> DefHitOrderButtons() const;
+
+public:
+    // Entry colours of count and threshold fields: the window colour while
+    // enabled, the button-shadow colour while disabled. The colour is kept as
+    // a 32-bit ARGB value so that battle memory can store and restore it.
+    static void PaintField(QWidget* field, bool entry);
+    static uint32_t FieldColour(const QWidget* field);
+    static void SetFieldColour(QWidget* field, uint32_t argb);
+
+private:
+    // Grid part of FormShow (OutcomeGrid.cpp).
+    void SetUpGrid();
+
+    TAboutForm* AboutForm = nullptr;
+    bool Shown = false;
+    bool Closing = false;  // Exit asked for: nested waits must end
+
+    // ---- State of RunControl.cpp (add members here) ----
+
+    // ---- State of Results.cpp / OutcomeGrid.cpp (add members here) ----
+
+    // ---- State of KillOrder.cpp (add members here) ----
+
+    // ---- State of Options.cpp / Memory.cpp / FlipFlop.cpp / Resets.cpp (add members here) ----
+};

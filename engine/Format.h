@@ -1,0 +1,33 @@
+#pragma once
+// Number formats of the results: the general format with N significant
+// digits, the percentage and average rules of the panel, and the share texts
+// of the outcome grid. Shared by the window and the command-line tool.
+#include <cstdint>
+#include <string>
+
+#include "engine/Driver.h"
+
+// General format: 18 significant digits first, then N, halves up; fixed
+// notation when the exponent allows, else scientific ("1.23E3", "1E-5").
+std::string FormatGeneral(long double v, int digits, char separator = '.');
+
+// > 10: 3 digits; 0: "0"; < 1: "<1"; else 2 digits.
+std::string PercentRule(long double v, char separator = '.');
+// > 10: 3 digits; >= 1: 2 digits; else 1 digit.
+std::string AverageRule(long double v, char separator = '.');
+
+// Rounds to the nearest integer, an exact half to the even neighbour.
+int64_t RoundHalfEven(long double v);
+
+// Column "%" of the grid: "<1%" below 1 %, else the rounded percentage and "%".
+std::string ShareText(int64_t instances, int64_t battles);
+
+constexpr int PanelRows = 8;
+// Row labels of the "Average Results" panel, top to bottom.
+extern const char* const PanelRowLabels[PanelRows];
+
+struct TPanelTexts {
+    std::string Row[PanelRows];
+};
+// Column 1 of the panel from the run totals (Battles must be at least 1).
+TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');
