@@ -29,5 +29,5 @@ extern const char* const PanelRowLabels[PanelRows];
 struct TPanelTexts {
     std::string Row[PanelRows];
 };
-// Column 1 of the panel from the run totals (Battles must be at least 1).
+// Column 1 of the panel from the run totals; with no battles every row reads "0".
 TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');

@@ -1,0 +1,437 @@
+#include "cli/OddsTool.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <iomanip>
+#include <numeric>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/Driver.h"
+#include "engine/Format.h"
+#include "engine/Outcomes.h"
+#include "model/BattleSetup.h"
+
+namespace {
+
+constexpr int MaxBattles = 100000;
+
+const char* const Usage =
+    "Usage: varnholt-odds [options]\n"
+    "Fights one battle many times and prints the odds.\n"
+    "\n"
+    "Forces (counts 0 to 999 by kind, kinds case-insensitive):\n"
+    "  --att \"INF=3 ARM=1 FTR=2\"   attacker: INF ARM FTR BMR BB AC TRN SUB\n"
+    "  --def \"INF=4 JFTR=1\"        defender: INF ARM FTR JFTR BMR BB AC TRN SUB\n"
+    "Loss order, first lost first, every kind of the side exactly once:\n"
+    "  --att-order \"INF ARM TRN SUB AC FTR BMR BB\"        (default)\n"
+    "  --def-order \"INF ARM TRN SUB BMR FTR JFTR AC BB\"   (default)\n"
+    "Variants and options:\n"
+    "  --heavy-bombers  --super-subs  --two-hit-bb  --aa-gun\n"
+    "  --take-with-ground  --save-air  --att-tech  --def-tech\n"
+    "  --att-subs-retreat-vs-air  --def-subs-retreat-vs-air\n"
+    "  --def-subs-retreat-after-first  --low-luck\n"
+    "  --withdraw A,D,L   withdraw when attacker units <= A and defender units >= D,\n"
+    "                     or defender units <= L (each 0 to 999)\n"
+    "  --rounds R         stop every battle after R rounds (1 to 999; default: all rounds)\n"
+    "Run:\n"
+    "  --battles N        battles to fight (0 to 100000, default 100000)\n"
+    "  --seed S           start state of the dice (0 to 4294967295; default: the clock)\n"
+    "  --json             print one JSON object instead of the report\n"
+    "  --help             print this text\n"
+    "Options take their value as the next argument or after '=' (--battles=5000).\n"
+    "With no unit on either side no battle is fought: every figure reads 0.\n"
+    "Exit status: 0 on success, 2 for a malformed argument.\n";
+
+struct TBadArgument {
+    std::string Message;
+};
+
+[[noreturn]] void Bad(std::string message) { throw TBadArgument{std::move(message)}; }
+
+struct TOddsRequest {
+    TBattleSetupRec Setup;
+    int Battles = MaxBattles;
+    bool SeedGiven = false;
+    uint32_t Seed = 0;
+    bool Json = false;
+};
+
+// ---- Values ---------------------------------------------------------------------
+
+uint64_t ParseNumber(std::string_view option, std::string_view what, std::string_view text, uint64_t min,
+                     uint64_t max)
+{
+    uint64_t value = 0;
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (text.empty() || ec != std::errc() || ptr != last || value < min || value > max) {
+        std::ostringstream msg;
+        msg << option << ": " << what << " must be a whole number from " << min << " to " << max << ", got '"
+            << text << "'";
+        Bad(msg.str());
+    }
+    return value;
+}
+
+std::vector<std::string_view> Words(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        const size_t start = i;
+        while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+        if (i > start) words.push_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+bool SameCode(std::string_view word, const char* code)
+{
+    const std::string_view c(code);
+    if (word.size() != c.size()) return false;
+    for (size_t i = 0; i < c.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(word[i])) != c[i]) return false;
+    return true;
+}
+
+// A side's kinds in slot order.
+struct TSide {
+    const char* Name;
+    const TUnitKind* Kinds;
+    int Count;
+
+    std::string KindList() const
+    {
+        std::string list;
+        for (int i = 0; i < Count; ++i) list += std::string(i ? " " : "") + UnitInfo(Kinds[i]).Code;
+        return list;
+    }
+    int Slot(std::string_view option, std::string_view word) const
+    {
+        for (int i = 0; i < Count; ++i)
+            if (SameCode(word, UnitInfo(Kinds[i]).Code)) return i;
+        Bad(std::string(option) + ": unknown " + Name + " kind '" + std::string(word) + "' (kinds: " +
+            KindList() + ")");
+    }
+};
+
+constexpr TSide Attacker{"attacker", AttKindOrder, AttKinds};
+constexpr TSide Defender{"defender", DefKindOrder, DefKinds};
+
+void ParseCounts(std::string_view option, std::string_view text, const TSide& side, int32_t* counts)
+{
+    bool given[DefKinds] = {};
+    for (int i = 0; i < side.Count; ++i) counts[i] = 0;
+    for (std::string_view word : Words(text)) {
+        const size_t eq = word.find('=');
+        if (eq == std::string_view::npos)
+            Bad(std::string(option) + ": expected KIND=COUNT, got '" + std::string(word) + "'");
+        const int slot = side.Slot(option, word.substr(0, eq));
+        if (given[slot]) Bad(std::string(option) + ": " + UnitInfo(side.Kinds[slot]).Code + " given twice");
+        given[slot] = true;
+        const std::string what = std::string("count of ") + UnitInfo(side.Kinds[slot]).Code;
+        counts[slot] = static_cast<int32_t>(ParseNumber(option, what, word.substr(eq + 1), 0, MaxCount));
+    }
+}
+
+// "INF ARM TRN ..." (first lost first) to ranks by slot.
+void ParseOrder(std::string_view option, std::string_view text, const TSide& side, int32_t* ranks)
+{
+    const std::vector<std::string_view> words = Words(text);
+    int32_t found[DefKinds] = {};
+    bool ok = static_cast<int>(words.size()) == side.Count;
+    for (size_t p = 0; ok && p < words.size(); ++p) {
+        int slot = -1;
+        for (int i = 0; i < side.Count; ++i)
+            if (SameCode(words[p], UnitInfo(side.Kinds[i]).Code)) slot = i;
+        ok = slot >= 0 && found[slot] == 0;
+        if (ok) found[slot] = static_cast<int32_t>(p + 1);
+    }
+    if (!ok)
+        Bad(std::string(option) + ": expected each of " + side.KindList() + " exactly once, got '" +
+            std::string(text) + "'");
+    std::copy(found, found + side.Count, ranks);
+}
+
+void ParseWithdraw(std::string_view option, std::string_view text, TBattleSetupRec& setup)
+{
+    std::string_view parts[3];
+    std::string_view rest = text;
+    for (int i = 0; i < 3; ++i) {
+        const size_t comma = rest.find(',');
+        if ((comma == std::string_view::npos) != (i == 2))
+            Bad(std::string(option) + ": expected A,D,L (three numbers), got '" + std::string(text) + "'");
+        parts[i] = rest.substr(0, comma);
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+    setup.Withdrawal = true;
+    setup.AttWith = static_cast<int32_t>(ParseNumber(option, "A", parts[0], 0, MaxCount));
+    setup.DefWith = static_cast<int32_t>(ParseNumber(option, "D", parts[1], 0, MaxCount));
+    setup.DefWithLess = static_cast<int32_t>(ParseNumber(option, "L", parts[2], 0, MaxCount));
+}
+
+// ---- Arguments ------------------------------------------------------------------
+
+struct TFlag {
+    const char* Name;
+    bool TBattleSetupRec::*Field;  // null: handled by name below
+};
+
+constexpr TFlag Flags[] = {
+    {"--heavy-bombers", &TBattleSetupRec::HvyBomber},
+    {"--two-hit-bb", &TBattleSetupRec::TwoHitBB},
+    {"--aa-gun", &TBattleSetupRec::AAGun},
+    {"--take-with-ground", &TBattleSetupRec::TakeWith},
+    {"--save-air", &TBattleSetupRec::SaveAir},
+    {"--att-subs-retreat-vs-air", &TBattleSetupRec::AttWithSubsAirOnly},
+    {"--def-subs-retreat-vs-air", &TBattleSetupRec::DefWithSubsAirOnly},
+    {"--def-subs-retreat-after-first", &TBattleSetupRec::DefWithSubs1stRnd},
+    {"--low-luck", &TBattleSetupRec::LowLuck},
+    {"--super-subs", nullptr},
+    {"--att-tech", nullptr},
+    {"--def-tech", nullptr},
+    {"--json", nullptr},
+};
+
+constexpr const char* ValueOptions[] = {"--att",      "--def",   "--att-order", "--def-order",
+                                        "--withdraw", "--rounds", "--battles",  "--seed"};
+
+void ApplyFlag(const TFlag& flag, TOddsRequest& request)
+{
+    const std::string_view name(flag.Name);
+    if (flag.Field) request.Setup.*flag.Field = true;
+    else if (name == "--super-subs") request.Setup.SetSuperSub(true);
+    else if (name == "--att-tech") request.Setup.SetAttTech(true);
+    else if (name == "--def-tech") request.Setup.SetDefTech(true);
+    else if (name == "--json") request.Json = true;
+}
+
+void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& request)
+{
+    TBattleSetupRec& s = request.Setup;
+    if (name == "--att") ParseCounts(name, value, Attacker, s.AttCount);
+    else if (name == "--def") ParseCounts(name, value, Defender, s.DefCount);
+    else if (name == "--att-order") ParseOrder(name, value, Attacker, s.AttOrder);
+    else if (name == "--def-order") ParseOrder(name, value, Defender, s.DefOrder);
+    else if (name == "--withdraw") ParseWithdraw(name, value, s);
+    else if (name == "--rounds") {
+        s.AllRounds = false;
+        s.Rounds = static_cast<int32_t>(ParseNumber(name, "the round limit", value, 1, MaxCount));
+    } else if (name == "--battles") {
+        request.Battles = static_cast<int>(ParseNumber(name, "the number of battles", value, 0, MaxBattles));
+    } else if (name == "--seed") {
+        request.Seed = static_cast<uint32_t>(ParseNumber(name, "the seed", value, 0, UINT32_MAX));
+        request.SeedGiven = true;
+    }
+}
+
+TOddsRequest ParseArguments(int argc, const char* const* argv)
+{
+    TOddsRequest request;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        const size_t eq = arg.find('=');
+        const std::string_view name = arg.substr(0, eq);
+        const bool inlineValue = eq != std::string_view::npos;
+
+        const TFlag* flag = nullptr;
+        for (const TFlag& f : Flags)
+            if (name == f.Name) flag = &f;
+        if (flag) {
+            if (inlineValue) Bad(std::string(name) + ": takes no value, got '" + std::string(arg) + "'");
+            ApplyFlag(*flag, request);
+            continue;
+        }
+        if (std::find(std::begin(ValueOptions), std::end(ValueOptions), name) == std::end(ValueOptions)) {
+            if (name.substr(0, 1) == "-") Bad("unknown option '" + std::string(arg) + "' (see --help)");
+            Bad("unexpected argument '" + std::string(arg) + "' (see --help)");
+        }
+        std::string_view value;
+        if (inlineValue) {
+            value = arg.substr(eq + 1);
+        } else {
+            // An option name in the value's place means the value was left out.
+            if (i + 1 >= argc || std::string_view(argv[i + 1]).substr(0, 2) == "--")
+                Bad(std::string(name) + ": missing value");
+            value = argv[++i];
+        }
+        ApplyValue(name, value, request);
+    }
+    return request;
+}
+
+// ---- The run --------------------------------------------------------------------
+
+class TToolHost final : public TRunHost {
+public:
+    TToolHost(const TBattleSetupRec& setup, int battles, uint32_t seed)
+        : Setup_(setup), Battles_(battles), Seed_(seed) {}
+
+    RunTotals Totals;
+    TOutcomeList Outcomes;
+
+    int RunSize() override { return Battles_; }
+    uint32_t RunSeed() override { return Seed_; }
+    void ReadSetup(TBattleSetupRec& setup) override { setup = Setup_; }
+    void RunStarting() override
+    {
+        Totals = RunTotals{};
+        Outcomes.Clear();
+    }
+    void Publish(const RunTotals& totals, const TBattleResultsRec* batch, int count, bool) override
+    {
+        Totals = totals;
+        Outcomes.AddBatch(batch, count);
+    }
+
+private:
+    const TBattleSetupRec Setup_;
+    const int Battles_;
+    const uint32_t Seed_;
+};
+
+// ---- Output ---------------------------------------------------------------------
+
+std::string JsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(c));
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+template <class T>
+void JsonArray(std::ostream& out, const T* values, int n)
+{
+    out << '[';
+    for (int i = 0; i < n; ++i) out << (i ? ", " : "") << values[i];
+    out << ']';
+}
+
+void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, const TOutcomeList& outcomes)
+{
+    out << "{\n  \"totals\": {\"AttWins\": " << t.AttWins << ", \"DefWins\": " << t.DefWins
+        << ", \"BothDes\": " << t.BothDes << ", \"BothRemain\": " << t.BothRemain
+        << ", \"AttWithdraws\": " << t.AttWithdraws << ", \"TotalRounds\": " << t.TotalRounds
+        << ", \"AttIPCLoss\": " << t.AttIPCLoss << ", \"DefIPCLoss\": " << t.DefIPCLoss
+        << ", \"Battles\": " << t.Battles << "},\n  \"panel\": {";
+    for (int r = 0; r < PanelRows; ++r)
+        out << (r ? ", " : "") << JsonString(PanelRowLabels[r]) << ": " << JsonString(panel.Row[r]);
+    out << "},\n  \"outcomes\": [";
+    for (size_t i = 0; i < outcomes.Size(); ++i) {
+        const TBattleResultsRec& o = outcomes[i];
+        out << (i ? ",\n    " : "\n    ") << "{\"Victor\": " << JsonString(VictorText(o.Victor))
+            << ", \"AttCount\": ";
+        JsonArray(out, o.AttCount, AttKinds);
+        out << ", \"DefCount\": ";
+        JsonArray(out, o.DefCount, DefKinds);
+        out << ", \"Instances\": " << o.Instances << '}';
+    }
+    out << (outcomes.Size() ? "\n  ]\n}\n" : "]\n}\n");
+}
+
+// The nine unit cells of an outcome row, in the defender's kind order: the
+// winner's survivors; both sides as "att/def" when both remain.
+void UnitCells(const TBattleResultsRec& o, std::string (&cells)[DefKinds])
+{
+    for (int d = 0; d < DefKinds; ++d) {
+        int a = -1;  // attacker slot of the same kind, -1 for JFTR
+        for (int s = 0; s < AttKinds; ++s)
+            if (AttKindOrder[s] == DefKindOrder[d]) a = s;
+        const int att = a >= 0 ? o.AttCount[a] : 0;
+        const int def = o.DefCount[d];
+        switch (o.Victor) {
+        case TVictor::ATT: cells[d] = std::to_string(att); break;
+        case TVictor::DEF: cells[d] = std::to_string(def); break;
+        case TVictor::With:
+        case TVictor::RndLmt: cells[d] = (a >= 0 ? std::to_string(att) : "0") + "/" + std::to_string(def); break;
+        default: cells[d].assign(1, '0'); break;
+        }
+    }
+}
+
+void WriteReport(std::ostream& out, const TOddsRequest& request, uint32_t seed, const RunTotals& t,
+                 const TPanelTexts& panel, const TOutcomeList& outcomes)
+{
+    out << "Battles: " << t.Battles << "   Seed: " << seed << '\n';
+    if (request.Setup.Empty()) out << "No unit on either side: no battle fought.\n";
+    out << "\nAverage Results\n";
+    for (int r = 0; r < PanelRows; ++r)
+        out << "  " << std::left << std::setw(18) << PanelRowLabels[r] << std::right << std::setw(8)
+            << panel.Row[r] << '\n';
+
+    out << "\nOutcomes: " << outcomes.Size() << " distinct, by frequency\n";
+    if (outcomes.Size() == 0) return;
+    out << std::left << std::setw(8) << "Victor" << std::right;
+    for (TUnitKind k : DefKindOrder) out << std::setw(8) << UnitInfo(k).Code;
+    out << std::setw(6) << "%" << std::setw(11) << "Instances" << '\n';
+
+    std::vector<size_t> order(outcomes.Size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t x, size_t y) { return outcomes[x].Instances > outcomes[y].Instances; });
+    std::string cells[DefKinds];
+    for (size_t i : order) {
+        const TBattleResultsRec& o = outcomes[i];
+        UnitCells(o, cells);
+        out << std::left << std::setw(8) << VictorText(o.Victor) << std::right;
+        for (const std::string& c : cells) out << std::setw(8) << c;
+        out << std::setw(6) << ShareText(o.Instances, t.Battles) << std::setw(11) << o.Instances << '\n';
+    }
+}
+
+}  // namespace
+
+int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--help" || arg == "-h") {
+            out << Usage;
+            return OddsToolOk;
+        }
+    }
+
+    TOddsRequest request;
+    try {
+        request = ParseArguments(argc, argv);
+    } catch (const TBadArgument& bad) {
+        // The message quotes the argument; keep it to one line whatever it holds.
+        std::string line = bad.Message;
+        for (char& c : line)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+        err << "varnholt-odds: " << line << '\n';
+        return OddsToolBadArgument;
+    }
+
+    const uint32_t seed = request.SeedGiven ? request.Seed : ClockSeed();
+    TToolHost host(request.Setup, request.Battles, seed);
+    TRunControl control;
+    // An empty setup ends the run before its first battle: the report then
+    // shows zero battles and every figure "0".
+    RunBattles(control, host);
+
+    const TPanelTexts panel = PanelTexts(host.Totals);
+    if (request.Json) WriteJson(out, host.Totals, panel, host.Outcomes);
+    else WriteReport(out, request, seed, host.Totals, panel, host.Outcomes);
+    return OddsToolOk;
+}

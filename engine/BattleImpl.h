@@ -1,0 +1,502 @@
+#pragma once
+// FightBattle for any dice type. Kept in a header so that every dice type (the
+// generator, scripted dice, a counting wrapper in a benchmark) gets its own
+// instantiation with each die an inlined call. Plain int32 arrays, no
+// allocation, no virtual calls.
+//
+// The order in which dice are drawn is part of the behaviour: the same seed and
+// setup replay the same battle roll for roll. Every function that rolls says
+// in which order it does so, and sums of rolls are always built statement by
+// statement (the order of evaluation of a + b is unspecified).
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/Battle.h"
+
+namespace battle {
+
+constexpr int32_t DieFaces = 6;
+
+// ---- Rules of one battle, fixed for its whole length ---------------------------
+
+// The kinds one group of hits may reach, in the order the side loses them:
+// ascending kill-order rank, ties in the scan order of the group.
+struct TKillList {
+    int8_t Slot[DefKinds];
+    int8_t Size;
+};
+
+struct TRules {
+    int32_t AttValue[AttKinds];
+    int32_t DefValue[DefKinds];
+    TKillList DefVsAttSubs;  // attacker submarine hits
+    TKillList AttVsDefTrns;  // defender transport hits
+    TKillList AttVsDefSubs;  // defender submarine hits
+    TKillList AttVsDef;      // defender hits
+    TKillList DefVsAtt;      // attacker hits
+    bool FtrBeforeBmr;       // the attacker gives up fighters before bombers
+};
+
+// Scan orders of the kinds each group of hits may reach.
+constexpr int8_t ScanDefVsAttSubs[] = {dTRN, dSUB, dAC, dBB};
+constexpr int8_t ScanAttVsDefTrns[] = {aTRN, aSUB, aAC, aFTR, aBMR, aBB};
+constexpr int8_t ScanAttVsDefSubs[] = {aTRN, aSUB, aAC, aBB};
+constexpr int8_t ScanAttVsDef[] = {aINF, aARM, aTRN, aSUB, aAC, aFTR, aBMR, aBB};
+constexpr int8_t ScanDefVsAtt[] = {dINF, dARM, dTRN, dSUB, dBMR, dFTR, dJFTR, dAC, dBB};
+
+// Sorting by rank (stable in scan order) gives the kill order for a valid
+// permutation of ranks, and still reaches every eligible kind when the ranks
+// are not one (duplicates, gaps, a rank left empty as 0), so no hit is ever
+// dropped while an eligible unit is left.
+template <int N>
+inline void MakeKillList(const int32_t* rank, const int8_t (&scan)[N], TKillList& list)
+{
+    list.Size = N;
+    for (int i = 0; i < N; ++i) {
+        const int8_t slot = scan[i];
+        int j = i;
+        for (; j > 0 && rank[list.Slot[j - 1]] > rank[slot]; --j) list.Slot[j] = list.Slot[j - 1];
+        list.Slot[j] = slot;
+    }
+}
+
+// A combat value is the highest die face that hits; outside 0..6 it means
+// nothing, and clamping keeps low luck strengths within int32.
+inline int32_t ClampValue(int32_t v) { return std::clamp<int32_t>(v, 0, DieFaces); }
+
+inline void MakeRules(const TBattleSetupRec& setup, TRules& r)
+{
+    for (int k = 0; k < AttKinds; ++k) r.AttValue[k] = ClampValue(setup.AttValue[k]);
+    r.AttValue[aTRN] = 0;  // an attacking transport never fires
+    for (int k = 0; k < DefKinds; ++k) r.DefValue[k] = ClampValue(setup.DefValue[k]);
+    MakeKillList(setup.DefOrder, ScanDefVsAttSubs, r.DefVsAttSubs);
+    MakeKillList(setup.AttOrder, ScanAttVsDefTrns, r.AttVsDefTrns);
+    MakeKillList(setup.AttOrder, ScanAttVsDefSubs, r.AttVsDefSubs);
+    MakeKillList(setup.AttOrder, ScanAttVsDef, r.AttVsDef);
+    MakeKillList(setup.DefOrder, ScanDefVsAtt, r.DefVsAtt);
+    r.FtrBeforeBmr = setup.AttOrder[aFTR] < setup.AttOrder[aBMR];
+}
+
+// ---- Battle state ----------------------------------------------------------------
+
+struct TState {
+    int32_t Att[AttKinds];
+    int32_t Def[DefKinds];
+    int32_t Round;
+    int32_t AttIPCStart;
+    int32_t DefIPCStart;
+    int32_t AttBBDamage;  // hits the attacker's battleships can still absorb
+    int32_t DefBBDamage;
+    int32_t AttSubsRetreated;
+    int32_t DefSubsRetreated;
+    bool Over;
+    TOutcome Outcome;
+};
+
+inline int32_t AttUnits(const TState& s)
+{
+    int32_t n = 0;
+    for (int32_t c : s.Att) n += c;
+    return n;
+}
+inline int32_t DefUnits(const TState& s)
+{
+    int32_t n = 0;
+    for (int32_t c : s.Def) n += c;
+    return n;
+}
+inline int32_t AttLand(const TState& s) { return s.Att[aINF] + s.Att[aARM]; }
+inline int32_t DefLand(const TState& s) { return s.Def[dINF] + s.Def[dARM]; }
+inline int32_t AttAir(const TState& s) { return s.Att[aFTR] + s.Att[aBMR]; }
+inline int32_t AttSea(const TState& s) { return s.Att[aBB] + s.Att[aAC] + s.Att[aTRN] + s.Att[aSUB]; }
+inline int32_t DefSea(const TState& s) { return s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dSUB]; }
+
+// ---- Dice ------------------------------------------------------------------------
+
+// One die per shot, one after the other; a hit on 1..value.
+template <class Dice>
+inline int32_t Roll(Dice& dice, int32_t shots, int32_t value)
+{
+    int32_t hits = 0;
+    for (int32_t i = 0; i < shots; ++i) hits += dice.Die() <= value;
+    return hits;
+}
+
+// Low luck: a sure hit per full 6 of strength, and exactly one die for the
+// remainder, rolled even when the remainder (or the whole group) is 0.
+template <class Dice>
+inline int32_t LowLuckHits(Dice& dice, int32_t strength)
+{
+    const int32_t sure = strength / DieFaces;
+    return sure + (dice.Die() <= strength % DieFaces);
+}
+
+inline int32_t BomberDice(const TBattleSetupRec& setup) { return setup.HvyBomber ? 3 : 1; }
+
+// Attacking submarines fire first, before anything else.
+template <class Dice>
+inline int32_t AttackerSubHits(const TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    if (setup.LowLuck) return LowLuckHits(dice, r.AttValue[aSUB] * s.Att[aSUB]);
+    return Roll(dice, s.Att[aSUB], r.AttValue[aSUB]);
+}
+
+// The attacker's other units: INF, ARM, FTR, BMR, BB, AC; transports never fire in attack.
+template <class Dice>
+inline int32_t AttackerHits(const TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    const int32_t bmrDice = BomberDice(setup);
+    if (setup.LowLuck) {
+        int32_t strength = 0;
+        for (int k : {aINF, aARM, aFTR, aBB, aAC}) strength += r.AttValue[k] * s.Att[k];
+        strength += bmrDice * r.AttValue[aBMR] * s.Att[aBMR];
+        return LowLuckHits(dice, strength);
+    }
+    int32_t hits = Roll(dice, s.Att[aINF], r.AttValue[aINF]);
+    hits += Roll(dice, s.Att[aARM], r.AttValue[aARM]);
+    hits += Roll(dice, s.Att[aFTR], r.AttValue[aFTR]);
+    hits += Roll(dice, bmrDice * s.Att[aBMR], r.AttValue[aBMR]);  // a heavy bomber's 3 dice in a row
+    hits += Roll(dice, s.Att[aBB], r.AttValue[aBB]);
+    hits += Roll(dice, s.Att[aAC], r.AttValue[aAC]);
+    return hits;
+}
+
+// The defender's other units in regular mode: INF, ARM, FTR, JFTR, BMR, BB, AC
+// (transports and submarines fire on their own before them).
+template <class Dice>
+inline int32_t DefenderHits(const TState& s, const TRules& r, Dice& dice)
+{
+    int32_t hits = 0;
+    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC}) hits += Roll(dice, s.Def[k], r.DefValue[k]);
+    return hits;
+}
+
+// The defender in low luck fires as one group, transports included.
+// Its submarines count only against attacking ships; when they are strong
+// enough they sink every attacking ship outright (no absorption, no kill
+// order). While the defender has submarines its hits are capped at its own
+// BB, AC, TRN, FTR and JFTR plus the attacking ships still afloat (so, for
+// instance, submarines with a carrier score at most one hit on aircraft).
+template <class Dice>
+inline int32_t DefenderLowLuckHits(TState& s, const TRules& r, Dice& dice)
+{
+    int32_t base = 0;
+    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC, dTRN}) base += r.DefValue[k] * s.Def[k];
+    const int32_t attSea = AttSea(s);
+    int32_t subStrength = attSea > 0 ? r.DefValue[dSUB] * s.Def[dSUB] : 0;
+    if (attSea > 0 && subStrength / DieFaces >= attSea) {
+        s.Att[aBB] = s.Att[aAC] = s.Att[aTRN] = s.Att[aSUB] = 0;
+        subStrength -= DieFaces * attSea;
+    }
+    const int32_t hits = LowLuckHits(dice, base + subStrength);
+    if (s.Def[dSUB] == 0) return hits;
+    const int32_t cap = s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dFTR] + s.Def[dJFTR] + AttSea(s);
+    return std::min(hits, cap);
+}
+
+// ---- Casualties ------------------------------------------------------------------
+
+// 2 Hit BB: a per-side pool used up by the first hits the side receives.
+inline int32_t Absorb(int32_t hits, int32_t& capacity)
+{
+    if (hits <= capacity) {
+        capacity -= hits;
+        return 0;
+    }
+    hits -= capacity;
+    capacity = 0;
+    return hits;
+}
+
+inline int32_t Eligible(const int32_t* count, const TKillList& kill)
+{
+    int32_t n = 0;
+    for (int i = 0; i < kill.Size; ++i) n += count[kill.Slot[i]];
+    return n;
+}
+
+inline void LoseAll(int32_t* count, const TKillList& kill)
+{
+    for (int i = 0; i < kill.Size; ++i) count[kill.Slot[i]] = 0;
+}
+
+inline void LoseUpTo(int32_t& count, int32_t& hits)
+{
+    const int32_t lost = std::min(hits, count);
+    count -= lost;
+    hits -= lost;
+}
+
+// Hits beyond the eligible units are lost.
+inline void TakeCasualties(int32_t* count, const TKillList& kill, int32_t hits)
+{
+    if (hits <= 0) return;
+    if (hits >= Eligible(count, kill)) {
+        LoseAll(count, kill);
+        return;
+    }
+    for (int i = 0; i < kill.Size && hits > 0; ++i) LoseUpTo(count[kill.Slot[i]], hits);
+}
+
+// "Take w/ ground": at the position of a land kind whose units the hits would
+// all destroy, while it is the attacker's only land kind and aircraft are
+// left, one unit stays and aircraft go instead. Returns false where it does
+// not apply, and the kind is then lost as usual.
+inline bool KeepOneLandUnit(int32_t* att, int land, int otherLand, int32_t& hits, bool ftrBeforeBmr)
+{
+    if (att[land] == 0 || hits < att[land] || att[otherLand] != 0 || att[aFTR] + att[aBMR] == 0) return false;
+    hits -= att[land] - 1;
+    att[land] = 1;
+    for (; hits > 0 && att[aFTR] + att[aBMR] > 0; --hits) {
+        if (ftrBeforeBmr && att[aFTR] > 0) --att[aFTR];
+        else if (att[aBMR] > 0) --att[aBMR];
+        else --att[aFTR];
+    }
+    return true;
+}
+
+// Defender hits on the attacker: every kind, with "Take w/ ground". Each unit
+// lost uses one hit, so once the hits are fewer than the units they stay
+// fewer, and the unit kept is never taken later in the same call.
+inline void TakeDefenderHits(TState& s, const TBattleSetupRec& setup, const TRules& r, int32_t hits)
+{
+    if (!setup.TakeWith) {
+        TakeCasualties(s.Att, r.AttVsDef, hits);
+        return;
+    }
+    if (hits <= 0) return;
+    if (hits >= AttUnits(s)) {
+        LoseAll(s.Att, r.AttVsDef);
+        return;
+    }
+    for (int i = 0; i < r.AttVsDef.Size && hits > 0; ++i) {
+        const int slot = r.AttVsDef.Slot[i];
+        if (slot == aINF && KeepOneLandUnit(s.Att, aINF, aARM, hits, r.FtrBeforeBmr)) continue;
+        if (slot == aARM && KeepOneLandUnit(s.Att, aARM, aINF, hits, r.FtrBeforeBmr)) continue;
+        LoseUpTo(s.Att[slot], hits);
+    }
+}
+
+// AA hits fall on fighters or bombers first, as the attacker's kill order ranks them.
+inline void TakeAACasualties(TState& s, const TRules& r, int32_t hits)
+{
+    const int first = r.FtrBeforeBmr ? aFTR : aBMR;
+    const int second = r.FtrBeforeBmr ? aBMR : aFTR;
+    LoseUpTo(s.Att[first], hits);
+    LoseUpTo(s.Att[second], hits);
+}
+
+// ---- Battle start ----------------------------------------------------------------
+
+// Counts outside 0..999 never come from the window; clamping keeps the int32
+// sums of strengths and stakes in range for hand-filled setups.
+inline int32_t ClampCount(int32_t c) { return std::clamp<int32_t>(c, 0, MaxCount); }
+
+// IPC sums are kept in 64 bits and saturated, so that absurd hand-filled IPC
+// values cannot overflow.
+inline int32_t SaturateIPC(int64_t v)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+template <class Dice>
+inline void StartBattle(TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    for (int k = 0; k < AttKinds; ++k) s.Att[k] = ClampCount(setup.AttCount[k]);
+    for (int k = 0; k < DefKinds; ++k) s.Def[k] = ClampCount(setup.DefCount[k]);
+    s.Round = 0;
+    s.AttSubsRetreated = s.DefSubsRetreated = 0;
+    s.Over = false;
+    s.Outcome = TOutcome::BothDes;
+
+    // Battleships accompanying land units bombard and leave: never at risk.
+    int64_t att = 0;
+    for (int k = 0; k < AttKinds; ++k) att += int64_t{setup.AttIPC[k]} * s.Att[k];
+    if (AttLand(s) > 0) att -= int64_t{setup.AttIPC[aBB]} * s.Att[aBB];
+    int64_t def = 0;
+    for (int k = 0; k < DefKinds; ++k) def += int64_t{setup.DefIPC[k]} * s.Def[k];
+    s.AttIPCStart = SaturateIPC(att);
+    s.DefIPCStart = SaturateIPC(def);
+
+    const bool twoHit = setup.TwoHitBB && AttLand(s) + DefLand(s) == 0;
+    s.AttBBDamage = twoHit ? s.Att[aBB] : 0;
+    s.DefBBDamage = twoHit ? s.Def[dBB] : 0;
+
+    if (!setup.AAGun) return;
+    // One shot per aircraft (FTR, then BMR), each hitting on exactly 1.
+    const int32_t aircraft = AttAir(s);
+    const int32_t hits = setup.LowLuck ? std::min(LowLuckHits(dice, aircraft), aircraft) : Roll(dice, aircraft, 1);
+    TakeAACasualties(s, r, hits);
+}
+
+// ---- End of round ----------------------------------------------------------------
+
+inline void RetreatAttSubs(TState& s)
+{
+    s.AttSubsRetreated += s.Att[aSUB];
+    s.Att[aSUB] = 0;
+}
+inline void RetreatDefSubs(TState& s)
+{
+    s.DefSubsRetreated += s.Def[dSUB];
+    s.Def[dSUB] = 0;
+}
+
+inline void SubRetreats(TState& s, const TBattleSetupRec& setup)
+{
+    // Defending bombers alone do not drive attacking submarines off.
+    if (setup.AttWithSubsAirOnly && DefSea(s) == 0 && s.Def[dFTR] + s.Def[dJFTR] > 0) RetreatAttSubs(s);
+    if (setup.DefWithSubsAirOnly && AttSea(s) == 0 && AttAir(s) > 0) RetreatDefSubs(s);
+    else if (setup.DefWithSubs1stRnd && AttSea(s) + AttAir(s) > 0) RetreatDefSubs(s);
+}
+
+// Whether a side can still score a hit on the other's units as they stand.
+// Both false means no unit can ever be lost again: nothing in the battle
+// changes any more.
+inline bool AttackerCanHit(const TState& s, const TRules& r)
+{
+    if (s.Att[aSUB] > 0 && r.AttValue[aSUB] > 0 && DefSea(s) > 0) return true;
+    for (int k : {aINF, aARM, aFTR, aBMR, aBB, aAC})
+        if (s.Att[k] > 0 && r.AttValue[k] > 0) return true;
+    return false;
+}
+
+inline bool DefenderCanHit(const TState& s, const TBattleSetupRec& setup, const TRules& r)
+{
+    const int32_t attSea = AttSea(s);
+    if (setup.LowLuck) {
+        int32_t strength = attSea > 0 ? r.DefValue[dSUB] * s.Def[dSUB] : 0;
+        for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC, dTRN}) strength += r.DefValue[k] * s.Def[k];
+        if (strength == 0) return false;
+        return s.Def[dSUB] == 0 ||
+               s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dFTR] + s.Def[dJFTR] + attSea > 0;
+    }
+    if (s.Def[dTRN] > 0 && r.DefValue[dTRN] > 0 && attSea + AttAir(s) > 0) return true;
+    if (s.Def[dSUB] > 0 && r.DefValue[dSUB] > 0 && attSea > 0) return true;
+    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC})
+        if (s.Def[k] > 0 && r.DefValue[k] > 0) return true;
+    return false;
+}
+
+inline void EndBattleAs(TState& s, TOutcome outcome)
+{
+    s.Over = true;
+    s.Outcome = outcome;
+}
+
+inline void EndOfRound(TState& s, const TBattleSetupRec& setup, const TRules& r)
+{
+    SubRetreats(s, setup);
+    const int32_t att = AttUnits(s);
+    const int32_t def = DefUnits(s);
+    if (att == 0 || def == 0) {
+        EndBattleAs(s, att > 0 ? TOutcome::AttWins : def > 0 ? TOutcome::DefWins : TOutcome::BothDes);
+        return;
+    }
+    if (setup.Withdrawal && ((att <= setup.AttWith && def >= setup.DefWith) || def <= setup.DefWithLess)) {
+        EndBattleAs(s, TOutcome::AttWithdraws);
+        return;
+    }
+    // Rounds starts at 1; ">=" also ends a hand-filled limit below 1 after one round.
+    if (!setup.AllRounds && s.Round >= setup.Rounds) {
+        EndBattleAs(s, TOutcome::BothRemain);
+        return;
+    }
+    if (setup.SaveAir && AttLand(s) == 0) {
+        EndBattleAs(s, TOutcome::AttWithdraws);
+        return;
+    }
+    // Without a round limit a battle in which neither side can hit would go
+    // on for ever (possible only with combat values of 0); it ends as if a
+    // limit had been reached, both sides remaining.
+    if (setup.AllRounds && !AttackerCanHit(s, r) && !DefenderCanHit(s, setup, r))
+        EndBattleAs(s, TOutcome::BothRemain);
+}
+
+// ---- One round -------------------------------------------------------------------
+
+template <class Dice>
+inline void FightRound(TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    ++s.Round;
+
+    // Attacking submarines strike first: what they sink does not fire back.
+    int32_t subHits = AttackerSubHits(s, setup, r, dice);
+    subHits = Absorb(subHits, s.DefBBDamage);
+    TakeCasualties(s.Def, r.DefVsAttSubs, subHits);
+
+    // The rest fires simultaneously: attacker hits land only after the defender has fired.
+    int32_t attHits = AttackerHits(s, setup, r, dice);
+    if (AttLand(s) > 0) s.Att[aBB] = 0;  // bombardment done, the battleships leave
+    attHits = Absorb(attHits, s.DefBBDamage);
+
+    int32_t trnHits = 0;
+    int32_t subDefHits = 0;
+    int32_t defHits = 0;
+    if (setup.LowLuck) {
+        defHits = DefenderLowLuckHits(s, r, dice);
+    } else {
+        trnHits = Absorb(Roll(dice, s.Def[dTRN], r.DefValue[dTRN]), s.AttBBDamage);
+        subDefHits = Absorb(Roll(dice, s.Def[dSUB], r.DefValue[dSUB]), s.AttBBDamage);
+        defHits = DefenderHits(s, r, dice);
+    }
+    defHits = Absorb(defHits, s.AttBBDamage);
+
+    TakeCasualties(s.Att, r.AttVsDefTrns, trnHits);
+    TakeCasualties(s.Att, r.AttVsDefSubs, subDefHits);
+    TakeDefenderHits(s, setup, r, defHits);
+    TakeCasualties(s.Def, r.DefVsAtt, attHits);
+
+    EndOfRound(s, setup, r);
+}
+
+// ---- Battle end ------------------------------------------------------------------
+
+// The label is derived from the category that ended the battle rather than
+// re-derived from the final counts and thresholds: that way the label and the
+// run totals can never disagree. Re-deriving gives the same label for every
+// setup the window produces, but not for hand-filled ones (thresholds set
+// while withdrawal is off would turn a round-limit end into "With.", and a
+// battle ended because neither side can hit would get no label at all).
+inline TVictor VictorOf(TOutcome outcome)
+{
+    switch (outcome) {
+    case TOutcome::AttWins: return TVictor::ATT;
+    case TOutcome::DefWins: return TVictor::DEF;
+    case TOutcome::BothDes: return TVictor::BothD;
+    case TOutcome::AttWithdraws: return TVictor::With;
+    case TOutcome::BothRemain: return TVictor::RndLmt;
+    }
+    return TVictor::None;
+}
+
+// Retreated submarines are not lost; bombarding battleships were never at stake.
+inline void EndBattle(const TState& s, const TBattleSetupRec& setup, TBattleEnd& end)
+{
+    int64_t attLeft = int64_t{setup.AttIPC[aSUB]} * s.AttSubsRetreated;
+    for (int k = 0; k < AttKinds; ++k) attLeft += int64_t{setup.AttIPC[k]} * s.Att[k];
+    int64_t defLeft = int64_t{setup.DefIPC[dSUB]} * s.DefSubsRetreated;
+    for (int k = 0; k < DefKinds; ++k) defLeft += int64_t{setup.DefIPC[k]} * s.Def[k];
+    end.AttIPCLoss = SaturateIPC(s.AttIPCStart - attLeft);
+    end.DefIPCLoss = SaturateIPC(s.DefIPCStart - defLeft);
+    end.Outcome = s.Outcome;
+    end.Rounds = s.Round;
+    end.State.Victor = VictorOf(s.Outcome);
+    for (int k = 0; k < AttKinds; ++k) end.State.AttCount[k] = s.Att[k];
+    for (int k = 0; k < DefKinds; ++k) end.State.DefCount[k] = s.Def[k];
+    end.State.Instances = 0;
+}
+
+}  // namespace battle
+
+template <class Dice>
+void FightBattle(const TBattleSetupRec& setup, Dice& dice, TBattleEnd& end)
+{
+    battle::TRules rules;
+    battle::MakeRules(setup, rules);
+    battle::TState state;
+    battle::StartBattle(state, setup, rules, dice);
+    do battle::FightRound(state, setup, rules, dice);
+    while (!state.Over);
+    battle::EndBattle(state, setup, end);
+}

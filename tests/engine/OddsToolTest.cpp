@@ -1,0 +1,239 @@
+#include "cli/OddsTool.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/Driver.h"
+#include "engine/Format.h"
+
+namespace {
+
+struct TToolResult {
+    int Code;
+    std::string Out;
+    std::string Err;
+};
+
+TToolResult Tool(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "varnholt-odds");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    const int code = RunOddsTool(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {code, out.str(), err.str()};
+}
+
+int Lines(const std::string& text)
+{
+    int n = 0;
+    for (char c : text) n += c == '\n';
+    return n;
+}
+
+TEST(OddsTool, MalformedArgumentsAreRefusedOnOneLine)
+{
+    const struct {
+        std::vector<std::string> Args;
+        const char* Named;
+    } cases[] = {
+        {{"--att", "XYZ=3"}, "--att"},
+        {{"--att", "JFTR=1"}, "--att"},                // the attacker has no jet fighters
+        {{"--def", "INF=1000"}, "--def"},
+        {{"--att", "INF=3x"}, "--att"},
+        {{"--att", "INF=-1"}, "--att"},
+        {{"--att", "INF"}, "--att"},
+        {{"--att", "INF=3 inf=2"}, "--att"},
+        {{"--att-order", "INF ARM"}, "--att-order"},
+        {{"--def-order", "INF INF ARM TRN SUB BMR FTR JFTR AC"}, "--def-order"},
+        {{"--att-order", "INF ARM TRN SUB AC FTR BMR BB BB"}, "--att-order"},
+        {{"--bogus"}, "--bogus"},
+        {{"stray"}, "stray"},
+        {{"--battles"}, "--battles"},
+        {{"--battles", "--json"}, "--battles"},
+        {{"--battles", "100001"}, "--battles"},
+        {{"--battles", ""}, "--battles"},
+        {{"--battles=12 "}, "--battles"},
+        {{"--seed", "4294967296"}, "--seed"},
+        {{"--seed", "0x10"}, "--seed"},
+        {{"--rounds", "0"}, "--rounds"},
+        {{"--withdraw", "1,2"}, "--withdraw"},
+        {{"--withdraw", "1,2,3,4"}, "--withdraw"},
+        {{"--withdraw", "1,,3"}, "--withdraw"},
+        {{"--json=yes"}, "--json"},
+        {{"--bo\ngus"}, "--bo?gus"},  // a line break in the argument stays off the line
+    };
+    for (const auto& c : cases) {
+        const TToolResult r = Tool(c.Args);
+        SCOPED_TRACE(c.Args[0] + (c.Args.size() > 1 ? " " + c.Args[1] : ""));
+        EXPECT_EQ(r.Code, OddsToolBadArgument);
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(Lines(r.Err), 1);
+        EXPECT_EQ(r.Err.back(), '\n');
+        EXPECT_NE(r.Err.find(c.Named), std::string::npos) << r.Err;
+    }
+}
+
+TEST(OddsTool, HelpGoesToStandardOutput)
+{
+    const TToolResult r = Tool({"--att", "INF=1", "--help"});
+    EXPECT_EQ(r.Code, OddsToolOk);
+    EXPECT_NE(r.Out.find("Usage: varnholt-odds"), std::string::npos);
+    EXPECT_TRUE(r.Err.empty());
+}
+
+TEST(OddsTool, JsonIsReproducibleFromTheSeed)
+{
+    const std::vector<std::string> args = {"--att", "INF=3 ARM=1 FTR=2", "--def", "INF=4 JFTR=1",
+                                           "--battles", "3000", "--seed", "77", "--json"};
+    const TToolResult a = Tool(args), b = Tool(args);
+    ASSERT_EQ(a.Code, OddsToolOk);
+    EXPECT_TRUE(a.Err.empty());
+    EXPECT_EQ(a.Out, b.Out);
+    EXPECT_NE(a.Out.find("\"Battles\": 3000"), std::string::npos);
+
+    // Both spellings of an option mean the same.
+    const TToolResult c = Tool({"--att=INF=3 ARM=1 FTR=2", "--def=inf=4 jftr=1", "--battles=3000", "--seed=77",
+                                "--json"});
+    EXPECT_EQ(a.Out, c.Out);
+
+    // The instances of the outcomes add up to the battles.
+    long long sum = 0;
+    for (size_t at = a.Out.find("\"Instances\": "); at != std::string::npos;
+         at = a.Out.find("\"Instances\": ", at + 1))
+        sum += std::atoll(a.Out.c_str() + at + 13);
+    EXPECT_EQ(sum, 3000);
+}
+
+// The tool must hand the engine exactly the setup its arguments describe:
+// its totals equal those of a run of that setup made here directly.
+TEST(OddsTool, ArgumentsBecomeTheSetup)
+{
+    TBattleSetupRec s;
+    s.AttCount[aINF] = 6;
+    s.AttCount[aARM] = 2;
+    s.AttCount[aFTR] = 3;
+    s.AttCount[aBMR] = 2;
+    s.AttCount[aBB] = 1;
+    s.DefCount[dINF] = 7;
+    s.DefCount[dFTR] = 2;
+    s.DefCount[dJFTR] = 1;
+    s.DefCount[dBMR] = 1;
+    s.HvyBomber = s.AAGun = s.TakeWith = s.SaveAir = true;
+    s.SetAttTech(true);
+    s.SetDefTech(true);
+    s.Withdrawal = true;
+    s.AttWith = 2;
+    s.DefWith = 5;
+    s.DefWithLess = 1;
+    s.AllRounds = false;
+    s.Rounds = 4;
+    // "BB BMR FTR AC SUB TRN ARM INF" and "JFTR FTR INF ARM TRN SUB BMR AC BB".
+    const int32_t attOrder[AttKinds] = {8, 7, 3, 2, 1, 4, 6, 5};
+    const int32_t defOrder[DefKinds] = {3, 4, 2, 1, 7, 9, 8, 5, 6};
+    std::copy(attOrder, attOrder + AttKinds, s.AttOrder);
+    std::copy(defOrder, defOrder + DefKinds, s.DefOrder);
+
+    struct THost : TRunHost {
+        TBattleSetupRec Setup;
+        RunTotals Last;
+        int RunSize() override { return 4000; }
+        uint32_t RunSeed() override { return 31337; }
+        void ReadSetup(TBattleSetupRec& setup) override { setup = Setup; }
+        void Publish(const RunTotals& t, const TBattleResultsRec*, int, bool) override { Last = t; }
+    } host;
+    host.Setup = s;
+    TRunControl control;
+    RunBattles(control, host);
+    const RunTotals& t = host.Last;
+    std::ostringstream expected;
+    expected << "\"totals\": {\"AttWins\": " << t.AttWins << ", \"DefWins\": " << t.DefWins
+             << ", \"BothDes\": " << t.BothDes << ", \"BothRemain\": " << t.BothRemain
+             << ", \"AttWithdraws\": " << t.AttWithdraws << ", \"TotalRounds\": " << t.TotalRounds
+             << ", \"AttIPCLoss\": " << t.AttIPCLoss << ", \"DefIPCLoss\": " << t.DefIPCLoss
+             << ", \"Battles\": 4000}";
+
+    const TToolResult r = Tool({"--att", "INF=6 ARM=2 FTR=3 BMR=2 BB=1", "--def", "INF=7 FTR=2 JFTR=1 BMR=1",
+                                "--heavy-bombers", "--aa-gun", "--take-with-ground", "--save-air", "--att-tech",
+                                "--def-tech", "--withdraw", "2,5,1", "--rounds", "4", "--att-order",
+                                "BB BMR FTR AC SUB TRN ARM INF", "--def-order", "jftr ftr inf arm trn sub bmr ac bb",
+                                "--battles", "4000", "--seed", "31337", "--json"});
+    ASSERT_EQ(r.Code, OddsToolOk) << r.Err;
+    EXPECT_NE(r.Out.find(expected.str()), std::string::npos) << expected.str() << "\n" << r.Out;
+
+    const TPanelTexts panel = PanelTexts(t);
+    for (int row = 0; row < PanelRows; ++row) {
+        const std::string entry = std::string("\"") + PanelRowLabels[row] + "\": \"" + panel.Row[row] + "\"";
+        EXPECT_NE(r.Out.find(entry), std::string::npos) << entry;
+    }
+}
+
+TEST(OddsTool, AnEmptySetupReportsZeroBattles)
+{
+    const TToolResult r = Tool({"--battles", "500", "--seed", "1", "--json"});
+    ASSERT_EQ(r.Code, OddsToolOk);
+    EXPECT_NE(r.Out.find("\"Battles\": 0}"), std::string::npos);
+    EXPECT_NE(r.Out.find("\"ATT wins %\": \"0\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"Average Rounds\": \"0\""), std::string::npos);
+    EXPECT_NE(r.Out.find("\"outcomes\": []"), std::string::npos);
+
+    const TToolResult text = Tool({"--att", "INF=0", "--seed", "1"});
+    EXPECT_EQ(text.Code, OddsToolOk);
+    EXPECT_NE(text.Out.find("Battles: 0"), std::string::npos);
+}
+
+TEST(OddsTool, ReportListsOutcomesByFrequency)
+{
+    const TToolResult r = Tool({"--att", "INF=3 FTR=1", "--def", "INF=3", "--battles", "2000", "--seed", "5"});
+    ASSERT_EQ(r.Code, OddsToolOk);
+    EXPECT_NE(r.Out.find("ATT wins %"), std::string::npos);
+    std::istringstream lines(r.Out.substr(r.Out.find("Victor")));
+    std::string line;
+    std::getline(lines, line);  // header
+    long long previous = 1LL << 40, sum = 0;
+    int rows = 0;
+    while (std::getline(lines, line) && !line.empty()) {
+        const long long instances = std::atoll(line.c_str() + line.find_last_of(' ') + 1);
+        EXPECT_LE(instances, previous) << line;
+        EXPECT_NE(line.find('%'), std::string::npos);
+        previous = instances;
+        sum += instances;
+        ++rows;
+    }
+    EXPECT_GT(rows, 3);
+    EXPECT_EQ(sum, 2000);
+}
+
+#ifdef ODDS_TOOL
+// The installed program: exit status and streams as a shell sees them.
+TEST(OddsTool, TheProgramExitsWithTwoOnABadArgument)
+{
+    // Per process, so that two builds testing at once do not share the files.
+    const std::string base = ::testing::TempDir() + "varnholt_odds_" + std::to_string(getpid());
+    const std::string out = base + ".out", err = base + ".err";
+    const std::string command =
+        std::string("'") + ODDS_TOOL + "' --att 'INF=3 ARM=x' >'" + out + "' 2>'" + err + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    std::ifstream o(out), e(err);
+    const std::string outText((std::istreambuf_iterator<char>(o)), {});
+    const std::string errText((std::istreambuf_iterator<char>(e)), {});
+    EXPECT_TRUE(outText.empty());
+    EXPECT_EQ(Lines(errText), 1);
+    EXPECT_NE(errText.find("--att"), std::string::npos);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+}
+#endif
+
+}  // namespace
