@@ -76,12 +76,16 @@ constexpr uint32_t Seed = 20240601u;
 
 void Battles(benchmark::State& state, TBattleSetupRec (*make)(bool), bool lowLuck)
 {
+    // Rules prepared once, as the run driver does while the setup's values
+    // and kill orders stay the same.
     const TBattleSetupRec setup = make(lowLuck);
+    battle::TRules rules;
+    battle::MakeRules(setup, rules);
     TRandom dice(Seed);
     TBattleEnd end;
     int64_t rounds = 0;
     for (auto _ : state) {
-        FightBattle(setup, dice, end);
+        battle::Fight(setup, rules, dice, end);
         rounds += end.Rounds;
         benchmark::DoNotOptimize(end);
     }

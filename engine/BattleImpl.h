@@ -10,6 +10,7 @@
 // statement (the order of evaluation of a + b is unspecified).
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/Battle.h"
 
@@ -35,6 +36,7 @@ struct TRules {
     TKillList AttVsDef;      // defender hits
     TKillList DefVsAtt;      // attacker hits
     bool FtrBeforeBmr;       // the attacker gives up fighters before bombers
+    bool MayStall;           // some unit that fires has value 0: a battle might never end
 };
 
 // Scan orders of the kinds each group of hits may reach.
@@ -75,7 +77,39 @@ inline void MakeRules(const TBattleSetupRec& setup, TRules& r)
     MakeKillList(setup.AttOrder, ScanAttVsDef, r.AttVsDef);
     MakeKillList(setup.DefOrder, ScanDefVsAtt, r.DefVsAtt);
     r.FtrBeforeBmr = setup.AttOrder[aFTR] < setup.AttOrder[aBMR];
+    // With every firing value above 0 each side can always be hit by the
+    // other, so only a zero value can leave a battle with nobody able to hit.
+    r.MayStall = false;
+    for (int k = 0; k < AttKinds; ++k) r.MayStall |= k != aTRN && r.AttValue[k] == 0;
+    for (int k = 0; k < DefKinds; ++k) r.MayStall |= r.DefValue[k] == 0;
 }
+
+// Whether two setups share their combat values and kill orders, so that the
+// rules prepared for one serve the other.
+inline bool SameRules(const TBattleSetupRec& a, const TBattleSetupRec& b)
+{
+    return std::memcmp(a.AttValue, b.AttValue, sizeof a.AttValue) == 0 &&
+           std::memcmp(a.DefValue, b.DefValue, sizeof a.DefValue) == 0 &&
+           std::memcmp(a.AttOrder, b.AttOrder, sizeof a.AttOrder) == 0 &&
+           std::memcmp(a.DefOrder, b.DefOrder, sizeof a.DefOrder) == 0;
+}
+
+// The rules of the last setup seen; rebuilt only when its values or orders change.
+struct TRulesCache {
+    TBattleSetupRec Of;
+    TRules Rules;
+    bool Valid = false;
+
+    const TRules& For(const TBattleSetupRec& setup)
+    {
+        if (!Valid || !SameRules(setup, Of)) {
+            MakeRules(setup, Rules);
+            Of = setup;
+            Valid = true;
+        }
+        return Rules;
+    }
+};
 
 // ---- Battle state ----------------------------------------------------------------
 
@@ -118,7 +152,11 @@ template <class Dice>
 inline int32_t Roll(Dice& dice, int32_t shots, int32_t value)
 {
     int32_t hits = 0;
-    for (int32_t i = 0; i < shots; ++i) hits += dice.Die() <= value;
+    if constexpr (requires { dice.Hits(value); }) {
+        for (int32_t i = 0; i < shots; ++i) hits += dice.Hits(value);
+    } else {
+        for (int32_t i = 0; i < shots; ++i) hits += dice.Die() <= value;
+    }
     return hits;
 }
 
@@ -409,7 +447,7 @@ inline void EndOfRound(TState& s, const TBattleSetupRec& setup, const TRules& r)
     // Without a round limit a battle in which neither side can hit would go
     // on for ever (possible only with combat values of 0); it ends as if a
     // limit had been reached, both sides remaining.
-    if (setup.AllRounds && !AttackerCanHit(s, r) && !DefenderCanHit(s, setup, r))
+    if (setup.AllRounds && r.MayStall && !AttackerCanHit(s, r) && !DefenderCanHit(s, setup, r))
         EndBattleAs(s, TOutcome::BothRemain);
 }
 
@@ -487,6 +525,17 @@ inline void EndBattle(const TState& s, const TBattleSetupRec& setup, TBattleEnd&
     end.State.Instances = 0;
 }
 
+// One battle with rules already prepared for the setup (see TRulesCache).
+template <class Dice>
+inline void Fight(const TBattleSetupRec& setup, const TRules& rules, Dice& dice, TBattleEnd& end)
+{
+    TState state;
+    StartBattle(state, setup, rules, dice);
+    do FightRound(state, setup, rules, dice);
+    while (!state.Over);
+    EndBattle(state, setup, end);
+}
+
 }  // namespace battle
 
 template <class Dice>
@@ -494,9 +543,5 @@ void FightBattle(const TBattleSetupRec& setup, Dice& dice, TBattleEnd& end)
 {
     battle::TRules rules;
     battle::MakeRules(setup, rules);
-    battle::TState state;
-    battle::StartBattle(state, setup, rules, dice);
-    do battle::FightRound(state, setup, rules, dice);
-    while (!state.Over);
-    battle::EndBattle(state, setup, end);
+    battle::Fight(setup, rules, dice, end);
 }

@@ -1,5 +1,7 @@
 #include "engine/Driver.h"
 
+#include "engine/BattleImpl.h"
+
 void RunTotals::Add(const TBattleEnd& end)
 {
     switch (end.Outcome) {
@@ -39,6 +41,7 @@ TPassEnd RunOnce(TRunControl& control, TRunHost& host, TBattleResultsRec* batch)
     host.RunStarting();
 
     TBattleSetupRec setup;
+    battle::TRulesCache rules;
     TBattleEnd end;
     int pending = 0;
     int b = 1;
@@ -50,7 +53,7 @@ TPassEnd RunOnce(TRunControl& control, TRunHost& host, TBattleResultsRec* batch)
             return TPassEnd::EmptySetup;
         }
         control.StopRequested = false;
-        FightBattle(setup, dice, end);
+        battle::Fight(setup, rules.For(setup), dice, end);
         totals.Add(end);
         batch[pending++] = end.State;
         if (pending == PublishEvery || b == n) {

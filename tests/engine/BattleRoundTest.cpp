@@ -2,6 +2,7 @@
 // roll, in which order, and whom their hits may reach.
 #include <cstdint>
 
+#include "engine/BattleImpl.h"
 #include "engine/Random.h"
 #include "tests/engine/BattleTestSupport.h"
 
@@ -208,6 +209,49 @@ TEST(BattleRound, SameSeedReplaysTheSameBattles)
         }
         EXPECT_EQ(a.State, b.State);
         EXPECT_GT(differing, 100) << "another seed should give other battles";
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The generator answers "does this die hit?" without turning the draw into a
+// face first; that shortcut must agree with rolling the face, die for die.
+struct TFaceOnlyDice {
+    TRandom Random;
+    int Die() { return Random.Die(); }
+};
+
+TEST(DiceShortcut, HitTestAgreesWithTheRolledFaceForEveryValue)
+{
+    TRandom a(987654321u);
+    TRandom b(987654321u);
+    for (int i = 0; i < 60000; ++i) {
+        const int32_t value = i % 7;
+        ASSERT_EQ(a.Hits(value), b.Die() <= value) << "draw " << i;
+    }
+}
+
+TEST(DiceShortcut, BattlesAgreeWithFaceRolledDice)
+{
+    TRandom pick(55u);
+    for (int i = 0; i < 400; ++i) {
+        TBattleSetupRec s;
+        for (int k = 0; k < AttKinds; ++k) s.AttCount[k] = static_cast<int32_t>(pick.Draw(4));
+        for (int k = 0; k < DefKinds; ++k) s.DefCount[k] = static_cast<int32_t>(pick.Draw(4));
+        s.HvyBomber = pick.Draw(2);
+        s.TwoHitBB = pick.Draw(2);
+        s.AAGun = pick.Draw(2);
+        s.LowLuck = pick.Draw(2);
+        TRandom fast(1000u + i);
+        TFaceOnlyDice slow{TRandom(1000u + i)};
+        TBattleEnd a, b;
+        FightBattle(s, fast, a);
+        FightBattle(s, slow, b);
+        ASSERT_TRUE(a.State.SameOutcome(b.State)) << "setup " << i;
+        ASSERT_EQ(a.Rounds, b.Rounds);
+        ASSERT_EQ(fast.State, slow.Random.State);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -246,6 +247,58 @@ TEST_F(DriverTest, TheSetupIsReadAfreshForEveryBattle)
     EXPECT_EQ(host.Last.Battles, 400);
     EXPECT_EQ(host.Last.AttWins, 100);
     EXPECT_EQ(host.Last.DefWins, 300);
+}
+
+}  // namespace
+
+namespace {
+
+// The driver prepares the kill lists and values once and reuses them while
+// they stay the same; a change of kill order or value between two battles
+// must still take effect from the next battle, roll for roll.
+TEST_F(DriverTest, KillOrderAndValueChangesTakeEffectFromTheNextBattle)
+{
+    host.Sizes = {600};
+    host.Setup = TBattleSetupRec{};
+    host.Setup.AttCount[aINF] = 3;
+    host.Setup.AttCount[aFTR] = 2;
+    host.Setup.AttCount[aARM] = 1;
+    host.Setup.DefCount[dINF] = 3;
+    host.Setup.DefCount[dFTR] = 1;
+    host.Setup.DefCount[dARM] = 1;
+    auto setupFor = [base = host.Setup](int b) {
+        TBattleSetupRec s = base;
+        if (b > 200) {  // fighters lost first
+            const int32_t order[AttKinds] = {2, 3, 1, 4, 5, 6, 7, 8};
+            std::copy(order, order + AttKinds, s.AttOrder);
+        }
+        if (b > 400) s.DefValue[dINF] = 1;
+        return s;
+    };
+    std::vector<TBattleResultsRec> seen;
+    struct TRecordingHost : TFakeHost {
+        using TFakeHost::TFakeHost;
+        std::vector<TBattleResultsRec>* Seen = nullptr;
+        std::function<TBattleSetupRec(int)> SetupFor;
+        void ReadSetup(TBattleSetupRec& setup) override { setup = SetupFor(LastB); }
+        void Publish(const RunTotals& t, const TBattleResultsRec* batch, int count, bool last) override
+        {
+            Seen->insert(Seen->end(), batch, batch + count);
+            TFakeHost::Publish(t, batch, count, last);
+        }
+    } recording(control);
+    recording.Sizes = host.Sizes;
+    recording.Seen = &seen;
+    recording.SetupFor = setupFor;
+    ASSERT_EQ(RunBattles(control, recording), TRunEnd::Completed);
+    ASSERT_EQ(seen.size(), 600u);
+
+    TRandom dice(4242u);  // the fake host's seed of its first start
+    TBattleEnd end;
+    for (int b = 1; b <= 600; ++b) {
+        FightBattle(setupFor(b), dice, end);
+        ASSERT_TRUE(end.State.SameOutcome(seen[b - 1])) << "battle " << b;
+    }
 }
 
 }  // namespace
