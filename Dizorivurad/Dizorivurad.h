@@ -79,6 +79,10 @@ public:
     // ---- Run-control protocol -------------------------------------------------
     TRunControl Control;  // Running, StopRequested, SuppressRuns
     void RequestRun();
+    // Seed of every run; the clock unless a test fixes it.
+    std::function<uint32_t()> SeedHook;
+    // Battles of a run in automatic rolling; randomized tests shorten it.
+    int AutoRollingRuns = 100000;
     // True while a basic kill order is being edited: no battle may be fought then.
     bool KillOrderIncomplete() const;
 
@@ -174,6 +178,7 @@ protected:
 private:
     // TRunHost
     int RunSize() override;
+    uint32_t RunSeed() override;
     bool RestartOnStop() override;
     void BattleStarting(int b, int n) override;
     void Publish(const RunTotals& totals, const TBattleResultsRec* batch, int count, bool last) override;
@@ -210,10 +215,47 @@ private:
     bool Closing = false;  // Exit asked for: nested waits must end
 
     // ---- State of RunControl.cpp (add members here) ----
+    // The setup of the last battle, kept while nothing could have changed the
+    // controls: no event has been delivered since it was read.
+    class TEventCounter;
+    TEventCounter* RunEvents = nullptr;  // installed on the application during a run
+    uint64_t SetupReadAt = 0;            // RunEvents' count when SetupCache was read
+    bool SetupCacheValid = false;
+    TBattleSetupRec SetupCache;
+    void ReadControls(TBattleSetupRec& setup) const;
+    int64_t NextPollAt = 0;  // steady clock, ns: when AfterBattle next polls the system
 
     // ---- State of Results.cpp / OutcomeGrid.cpp (add members here) ----
+    // The cells of StringGrid1, created with the grid's layout on first use.
+    class TOutcomeGridModel* GridModel = nullptr;
+    TOutcomeGridModel& Grid();
+    void RewriteGrid(int32_t battles);
+    void WriteGridLabel(int column);
 
     // ---- State of KillOrder.cpp (add members here) ----
+    // One side's basic kill-order edit. Depth counts the edits of the side
+    // under way: a second click of its edit button while it is being edited
+    // nests a second wait. Before is the last complete order the side had
+    // before an edit emptied its captions (slots 0..kinds-1 in use).
+    struct TOrderEdit {
+        int Depth = 0;
+        QString Before[DefKinds];
+    };
+    TOrderEdit AttOrderEdit;
+    TOrderEdit DefOrderEdit;
+    void EditKillOrder(QPushButton* const* buttons, int kinds, TOrderEdit& edit);
+    // The side's hit-order captions as battle memory keeps them: the captions
+    // themselves when every rank is set, otherwise the complete order the
+    // side had when its edit began.
+    void CompleteOrderCaptions(bool attacker, QString* captions) const;
+    // Writes the default ranks of a side (which ends an edit of that side).
+    void WriteDefaultRanks(bool attacker);
 
     // ---- State of Options.cpp / Memory.cpp / FlipFlop.cpp / Resets.cpp (add members here) ----
+    // The three withdrawal thresholds: "ATT Units <=", "DEF Units >=", "DEF Units <=".
+    std::array<QSpinBox*, 3> WithdrawalFields() const;
+    // Clamps a threshold to its side's unit total; false when it had to be
+    // lowered (the nested handler run for the lowered value then asks for the run).
+    bool ThresholdWithinTotal(QSpinBox* threshold, bool attacker);
+    void ZeroCounts(bool attacker);
 };

@@ -1,0 +1,37 @@
+// Start-up: the main window first (it becomes the application's main
+// window), then the About box it writes into when it is first shown.
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+#include "About/AboutForm.h"
+#include "Dizorivurad/Dizorivurad.h"
+
+namespace {
+
+// Without a display the toolkit would abort with a long complaint; say it in one line instead.
+bool DisplayAvailable(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (!DisplayAvailable(argc, argv)) {
+        std::fputs("varnholt: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
+        return 1;
+    }
+    QApplication application(argc, argv);
+    TForm1 Form1;
+    TAboutForm AboutForm;
+    Form1.SetAboutForm(&AboutForm);
+    Form1.show();
+    return application.exec();
+}
