@@ -1,30 +1,235 @@
-// Force entry panels: counts, variant buttons, Industrial Technology, and the availability rules.
-// (placeholder: filled in by its owner)
+// Force entry panels: counts, variant buttons, Industrial Technology, and the
+// availability rules that keep land-only and sea-only inputs apart.
+//
+// Every handler applies the rules it needs and then asks for a run. A rule
+// that clears a check box does so through setChecked, so the box's own
+// handler runs exactly when its mark really changes, as a player's click
+// would; resets, battle memory and flip-flop rely on that cascade.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+
 #include "Dizorivurad/Dizorivurad.h"
 #include "ui_Dizorivurad.h"
 
-void TForm1::AttInfSpinEditChange() {}
-void TForm1::AttArmSpinEditChange() {}
-void TForm1::AttFtrSpinEditChange() {}
-void TForm1::AttBmrSpinEditChange() {}
-void TForm1::AttBBSpinEditChange() {}
-void TForm1::AttACSpinEditChange() {}
-void TForm1::AttTrnSpinEditChange() {}
-void TForm1::AttSubSpinEditChange() {}
-void TForm1::DefInfSpinEditChange() {}
-void TForm1::DefArmSpinEditChange() {}
-void TForm1::DefFtrSpinEditChange() {}
-void TForm1::DefBmrSpinEditChange() {}
-void TForm1::DefBBSpinEditChange() {}
-void TForm1::DefACSpinEditChange() {}
-void TForm1::DefTrnSpinEditChange() {}
-void TForm1::DefSubSpinEditChange() {}
-void TForm1::AttBmrButtonClick() {}
-void TForm1::AttSubButtonClick() {}
-void TForm1::AttBBButtonClick() {}
-void TForm1::AttIndTechCheckBoxClick() {}
-void TForm1::DefIndTechCheckBoxClick() {}
-void TForm1::LandRule(bool) {}
-void TForm1::SeaRule() {}
-void TForm1::SaveAirRule() {}
-void TForm1::SubRetreatRule() {}
+namespace {
+
+const QString Bomber = QStringLiteral("B&omber");
+const QString HeavyBomber = QStringLiteral("Hvy B&omber");
+const QString Submarine = QStringLiteral("&Submarine");
+const QString SuperSub = QStringLiteral("&Super Sub");
+const QString Battleship = QStringLiteral("&Battleship");
+const QString TwoHitBattleship = QStringLiteral("2 Hit &BB");
+
+void SetCountAvailable(QSpinBox* count, bool available)
+{
+    count->setEnabled(available);
+    TForm1::PaintField(count, available);
+}
+
+// An option that becomes unavailable also loses its mark.
+void SetOptionAvailable(QCheckBox* option, bool available)
+{
+    option->setEnabled(available);
+    if (!available) option->setChecked(false);
+}
+
+void ShowPrices(QLineEdit* const* fields, const int32_t* prices, int kinds)
+{
+    for (int k = 0; k < kinds; ++k) fields[k]->setText(QString::number(prices[k]));
+}
+
+}  // namespace
+
+// ---- Availability rules -------------------------------------------------------
+
+// A land battle locks out the sea-only counts. Only the attacker's own ground
+// counts decide whether "Take w/ ground" is offered; the plain form (defender
+// ground units, AA gun, Take w/ ground itself) leaves that box alone.
+void TForm1::LandRule(bool attackerForm)
+{
+    const bool land = ui->AttArmSpinEdit->value() > 0 || ui->AttInfSpinEdit->value() > 0 ||
+                      ui->DefArmSpinEdit->value() > 0 || ui->DefInfSpinEdit->value() > 0 ||
+                      ui->DefBmrSpinEdit->value() > 0 || ui->AACheckBox->isChecked() ||
+                      ui->TakeWithCheckBox->isChecked();
+
+    for (QSpinBox* seaOnly : {ui->AttACSpinEdit, ui->AttTrnSpinEdit, ui->AttSubSpinEdit, ui->DefACSpinEdit,
+                              ui->DefTrnSpinEdit, ui->DefSubSpinEdit, ui->DefBBSpinEdit})
+        SetCountAvailable(seaOnly, !land);
+
+    if (attackerForm) SetOptionAvailable(ui->TakeWithCheckBox, land);
+}
+
+// A sea battle locks out the land-only counts and options; the options keep
+// their marks. "Take w/ ground" is never re-enabled here: only the attacker's
+// own ground counts offer it again.
+void TForm1::SeaRule()
+{
+    const bool sea = ui->AttACSpinEdit->value() > 0 || ui->AttTrnSpinEdit->value() > 0 ||
+                     ui->AttSubSpinEdit->value() > 0 || ui->DefBBSpinEdit->value() > 0 ||
+                     ui->DefACSpinEdit->value() > 0 || ui->DefTrnSpinEdit->value() > 0 ||
+                     ui->DefSubSpinEdit->value() > 0;
+
+    for (QSpinBox* landOnly :
+         {ui->AttInfSpinEdit, ui->AttArmSpinEdit, ui->DefInfSpinEdit, ui->DefArmSpinEdit, ui->DefBmrSpinEdit})
+        SetCountAvailable(landOnly, !sea);
+
+    ui->AACheckBox->setEnabled(!sea);
+    if (sea) ui->TakeWithCheckBox->setEnabled(false);
+}
+
+// Saving aircraft needs both ground units to lose and aircraft to save.
+void TForm1::SaveAirRule()
+{
+    const bool ground = ui->AttInfSpinEdit->value() + ui->AttArmSpinEdit->value() > 0;
+    const bool air = ui->AttFtrSpinEdit->value() + ui->AttBmrSpinEdit->value() > 0;
+    SetOptionAvailable(ui->SaveAirCheckBox, ground && air);
+}
+
+void TForm1::SubRetreatRule()
+{
+    const bool subs = ui->DefSubSpinEdit->value() > 0;
+    SetOptionAvailable(ui->DefWithSubs1stRndCheckBox, subs);
+    SetOptionAvailable(ui->DefWithSubsAirOnlyCheckBox, subs);
+}
+
+// ---- Counts -------------------------------------------------------------------
+
+void TForm1::AttInfSpinEditChange()
+{
+    LandRule(true);
+    SaveAirRule();
+    RequestRun();
+}
+
+void TForm1::AttArmSpinEditChange()
+{
+    LandRule(true);
+    SaveAirRule();
+    RequestRun();
+}
+
+void TForm1::AttFtrSpinEditChange()
+{
+    SaveAirRule();
+    RequestRun();
+}
+
+void TForm1::AttBmrSpinEditChange()
+{
+    SaveAirRule();
+    RequestRun();
+}
+
+void TForm1::AttBBSpinEditChange() { RequestRun(); }
+
+void TForm1::AttACSpinEditChange()
+{
+    SeaRule();
+    RequestRun();
+}
+
+void TForm1::AttTrnSpinEditChange()
+{
+    SeaRule();
+    RequestRun();
+}
+
+void TForm1::AttSubSpinEditChange()
+{
+    SeaRule();
+    RequestRun();
+}
+
+void TForm1::DefInfSpinEditChange()
+{
+    LandRule(false);
+    RequestRun();
+}
+
+void TForm1::DefArmSpinEditChange()
+{
+    LandRule(false);
+    RequestRun();
+}
+
+void TForm1::DefFtrSpinEditChange() { RequestRun(); }
+
+void TForm1::DefBmrSpinEditChange()
+{
+    LandRule(false);
+    RequestRun();
+}
+
+void TForm1::DefBBSpinEditChange()
+{
+    SeaRule();
+    RequestRun();
+}
+
+void TForm1::DefACSpinEditChange()
+{
+    SeaRule();
+    RequestRun();
+}
+
+void TForm1::DefTrnSpinEditChange()
+{
+    SeaRule();
+    RequestRun();
+}
+
+// Also bound to the jet fighter count, for which both rules find nothing new.
+void TForm1::DefSubSpinEditChange()
+{
+    SeaRule();
+    SubRetreatRule();
+    RequestRun();
+}
+
+// ---- Unit variants --------------------------------------------------------------
+
+void TForm1::AttBmrButtonClick()
+{
+    ui->AttBmrButton->setText(ui->AttBmrButton->text() == Bomber ? HeavyBomber : Bomber);
+    RequestRun();
+}
+
+// The caption and the to-hit value change together: the engine reads the value.
+void TForm1::AttSubButtonClick()
+{
+    const bool super = ui->AttSubButton->text() == Submarine;
+    ui->AttSubButton->setText(super ? SuperSub : Submarine);
+    ui->AttSubEdit->setText(QString::number(super ? SuperSubAttack : DefaultAttValue[aSUB]));
+    RequestRun();
+}
+
+// One switch for both sides, whichever button was pressed.
+void TForm1::AttBBButtonClick()
+{
+    const QString& caption = ui->AttBBButton->text() == Battleship ? TwoHitBattleship : Battleship;
+    ui->AttBBButton->setText(caption);
+    ui->DefBBButton->setText(caption);
+    RequestRun();
+}
+
+// ---- Industrial Technology ------------------------------------------------------
+
+void TForm1::AttIndTechCheckBoxClick()
+{
+    QLineEdit* const fields[AttKinds] = {ui->IPCValAttInfEdit, ui->IPCValAttArmEdit, ui->IPCValAttFtrEdit,
+                                         ui->IPCValAttBmrEdit, ui->IPCValAttBBEdit,  ui->IPCValAttACEdit,
+                                         ui->IPCValAttTrnEdit, ui->IPCValAttSubEdit};
+    ShowPrices(fields, ui->AttIndTechCheckBox->isChecked() ? TechAttIPC : DefaultAttIPC, AttKinds);
+    RequestRun();
+}
+
+void TForm1::DefIndTechCheckBoxClick()
+{
+    QLineEdit* const fields[DefKinds] = {ui->IPCValDefInfEdit, ui->IPCValDefArmEdit, ui->IPCValDefFtrEdit,
+                                         ui->IPCValDefJFtrEdit, ui->IPCValDefBmrEdit, ui->IPCValDefBBEdit,
+                                         ui->IPCValDefACEdit,  ui->IPCValDefTrnEdit, ui->IPCValDefSubEdit};
+    ShowPrices(fields, ui->DefIndTechCheckBox->isChecked() ? TechDefIPC : DefaultDefIPC, DefKinds);
+    RequestRun();
+}
