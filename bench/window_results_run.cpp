@@ -1,0 +1,121 @@
+// Battle L1 (attacker 10 INF 5 ARM 4 FTR 2 BMR 1 BB against 14 INF 4 ARM
+// 3 FTR with an AA gun) fought 100000 times in automatic rolling through the
+// shown main window, panel and grid included:
+//
+//   AutomaticRunL1     the whole run as a player's change starts it
+//   ResultsDisplayL1   only the results display of that run: its 400
+//                      publications (panel, grouping, grid rewrites) replayed
+//                      into the window, with the event dispatch after each
+//
+// Counters: battles per second, outcome rows and grid rewrites of the run.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QSpinBox>
+#include <benchmark/benchmark.h>
+#include <vector>
+
+#include "Dizorivurad/Dizorivurad.h"
+
+namespace {
+
+constexpr int Battles = 100000;
+constexpr uint32_t Seed = 20040306u;
+
+TForm1* Form = nullptr;
+
+TBattleSetupRec L1()
+{
+    TBattleSetupRec s;
+    s.AttCount[aINF] = 10;
+    s.AttCount[aARM] = 5;
+    s.AttCount[aFTR] = 4;
+    s.AttCount[aBMR] = 2;
+    s.AttCount[aBB] = 1;
+    s.DefCount[dINF] = 14;
+    s.DefCount[dARM] = 4;
+    s.DefCount[dFTR] = 3;
+    s.AAGun = true;
+    return s;
+}
+
+// Records the publications of an engine run, to replay them into the window.
+class TRecordingHost : public TRunHost {
+public:
+    struct TPublication {
+        RunTotals Totals;
+        std::vector<TBattleResultsRec> Batch;
+        bool Last;
+    };
+    std::vector<TPublication> Publications;
+
+    int RunSize() override { return Battles; }
+    uint32_t RunSeed() override { return Seed; }
+    void ReadSetup(TBattleSetupRec& setup) override { setup = L1(); }
+    void Publish(const RunTotals& totals, const TBattleResultsRec* batch, int count, bool last) override
+    {
+        Publications.push_back({totals, std::vector<TBattleResultsRec>(batch, batch + count), last});
+    }
+};
+
+// Enters L1 with runs held back, then leaves automatic rolling in force.
+void EnterL1(TForm1& form)
+{
+    form.SeedHook = [] { return Seed; };
+    form.Control.SuppressRuns = true;
+    const std::pair<const char*, int> counts[] = {
+        {"AttInfSpinEdit", 10}, {"AttArmSpinEdit", 5}, {"AttFtrSpinEdit", 4}, {"AttBmrSpinEdit", 2},
+        {"AttBBSpinEdit", 1},   {"DefInfSpinEdit", 14}, {"DefArmSpinEdit", 4}, {"DefFtrSpinEdit", 3}};
+    for (const auto& [name, value] : counts) form.findChild<QSpinBox*>(name)->setValue(value);
+    form.findChild<QCheckBox*>("AACheckBox")->setChecked(true);
+    form.Control.SuppressRuns = false;
+}
+
+void AutomaticRunL1(benchmark::State& state)
+{
+    for (auto _ : state) Form->RequestRun();
+    state.counters["battles/s"] = benchmark::Counter(double(Battles) * double(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
+    state.counters["rows"] = double(Form->OutcomeList.Size());
+    state.counters["rewrites"] = Form->GridRewrites;
+}
+
+void ResultsDisplayL1(benchmark::State& state)
+{
+    TRecordingHost run;
+    TRunControl control;
+    RunBattles(control, run);
+    TRunHost& display = *Form;
+    for (auto _ : state) {
+        display.RunStarting();
+        for (const auto& p : run.Publications) {
+            display.Publish(p.Totals, p.Batch.data(), int(p.Batch.size()), p.Last);
+            QCoreApplication::processEvents();
+        }
+    }
+    state.counters["publications"] = double(run.Publications.size());
+    state.counters["rewrites"] = Form->GridRewrites;
+}
+
+BENCHMARK(AutomaticRunL1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ResultsDisplayL1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    benchmark::Initialize(&argc, argv);
+    QApplication app(argc, argv);
+    TForm1::MessageHook = [](bool, const QString&) {};
+
+    TForm1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    EnterL1(form);
+    Form = &form;
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
