@@ -9,6 +9,7 @@
 #include "engine/BattleImpl.h"
 #include "engine/Driver.h"
 #include "engine/Random.h"
+#include "bench/ReferenceBattles.h"
 
 namespace {
 
@@ -21,56 +22,6 @@ struct TCountingDice {
         return Dice.Die();
     }
 };
-
-TBattleSetupRec L1(bool lowLuck)
-{
-    TBattleSetupRec s;
-    s.AttCount[aINF] = 10;
-    s.AttCount[aARM] = 5;
-    s.AttCount[aFTR] = 4;
-    s.AttCount[aBMR] = 2;
-    s.AttCount[aBB] = 1;
-    s.DefCount[dINF] = 14;
-    s.DefCount[dARM] = 4;
-    s.DefCount[dFTR] = 3;
-    s.AAGun = true;
-    s.LowLuck = lowLuck;
-    return s;
-}
-
-TBattleSetupRec S1(bool lowLuck)
-{
-    TBattleSetupRec s;
-    s.AttCount[aBB] = 2;
-    s.AttCount[aAC] = 2;
-    s.AttCount[aFTR] = 4;
-    s.AttCount[aSUB] = 3;
-    s.AttCount[aTRN] = 1;
-    s.DefCount[dBB] = 1;
-    s.DefCount[dAC] = 2;
-    s.DefCount[dFTR] = 4;
-    s.DefCount[dSUB] = 4;
-    s.DefCount[dTRN] = 2;
-    s.TwoHitBB = true;
-    s.LowLuck = lowLuck;
-    return s;
-}
-
-TBattleSetupRec X1(bool lowLuck)
-{
-    TBattleSetupRec s;
-    s.AttCount[aINF] = 200;
-    s.AttCount[aARM] = 100;
-    s.AttCount[aFTR] = 50;
-    s.AttCount[aBMR] = 20;
-    s.DefCount[dINF] = 300;
-    s.DefCount[dARM] = 80;
-    s.DefCount[dFTR] = 40;
-    s.DefCount[dJFTR] = 10;
-    s.AAGun = true;
-    s.LowLuck = lowLuck;
-    return s;
-}
 
 constexpr uint32_t Seed = 20240601u;
 

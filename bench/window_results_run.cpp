@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "bench/ReferenceBattles.h"
+#include "bench/WindowBench.h"
 
 namespace {
 
@@ -23,21 +25,6 @@ constexpr int Battles = 100000;
 constexpr uint32_t Seed = 20040306u;
 
 TForm1* Form = nullptr;
-
-TBattleSetupRec L1()
-{
-    TBattleSetupRec s;
-    s.AttCount[aINF] = 10;
-    s.AttCount[aARM] = 5;
-    s.AttCount[aFTR] = 4;
-    s.AttCount[aBMR] = 2;
-    s.AttCount[aBB] = 1;
-    s.DefCount[dINF] = 14;
-    s.DefCount[dARM] = 4;
-    s.DefCount[dFTR] = 3;
-    s.AAGun = true;
-    return s;
-}
 
 // Records the publications of an engine run, to replay them into the window.
 class TRecordingHost : public TRunHost {
@@ -57,19 +44,6 @@ public:
         Publications.push_back({totals, std::vector<TBattleResultsRec>(batch, batch + count), last});
     }
 };
-
-// Enters L1 with runs held back, then leaves automatic rolling in force.
-void EnterL1(TForm1& form)
-{
-    form.SeedHook = [] { return Seed; };
-    form.Control.SuppressRuns = true;
-    const std::pair<const char*, int> counts[] = {
-        {"AttInfSpinEdit", 10}, {"AttArmSpinEdit", 5}, {"AttFtrSpinEdit", 4}, {"AttBmrSpinEdit", 2},
-        {"AttBBSpinEdit", 1},   {"DefInfSpinEdit", 14}, {"DefArmSpinEdit", 4}, {"DefFtrSpinEdit", 3}};
-    for (const auto& [name, value] : counts) form.findChild<QSpinBox*>(name)->setValue(value);
-    form.findChild<QCheckBox*>("AACheckBox")->setChecked(true);
-    form.Control.SuppressRuns = false;
-}
 
 void AutomaticRunL1(benchmark::State& state)
 {
@@ -112,7 +86,7 @@ int main(int argc, char** argv)
     TForm1 form;
     form.show();
     QCoreApplication::processEvents();
-    EnterL1(form);
+    EnterBattle(form, L1(), Seed);
     Form = &form;
 
     benchmark::RunSpecifiedBenchmarks();

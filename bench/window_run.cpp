@@ -28,6 +28,8 @@
 #include <cstdlib>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "bench/ReferenceBattles.h"
+#include "bench/WindowBench.h"
 
 namespace {
 
@@ -55,21 +57,9 @@ class TNoDisplayForm : public TForm1 {
     void Publish(const RunTotals&, const TBattleResultsRec*, int, bool) override {}
 };
 
-// Enters L1 in manual rolling, so that no entry starts a run, then switches
-// to automatic rolling without running anything more.
 void EnterL1(TForm1& form)
 {
-    form.SeedHook = [] { return Seed; };
-    form.findChild<QAction*>("ManualRolling")->trigger();
-    const std::pair<const char*, int> counts[] = {
-        {"AttInfSpinEdit", 10}, {"AttArmSpinEdit", 5}, {"AttFtrSpinEdit", 4}, {"AttBmrSpinEdit", 2},
-        {"AttBBSpinEdit", 1},   {"DefInfSpinEdit", 14}, {"DefArmSpinEdit", 4}, {"DefFtrSpinEdit", 3}};
-    for (const auto& [name, value] : counts) form.findChild<QSpinBox*>(name)->setValue(value);
-    form.findChild<QCheckBox*>("AACheckBox")->setChecked(true);
-    QAction* manual = form.findChild<QAction*>("ManualRolling");
-    QAction* automatic = form.findChild<QAction*>("AutoRolling");
-    manual->setChecked(false);
-    automatic->setChecked(true);
+    EnterBattle(form, L1(), Seed);
     if (!getenv("BENCH_HIDDEN")) form.show();
     QCoreApplication::processEvents();
 }

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "ResultsTestSupport.h"
+#include "bench/ReferenceBattles.h"
 #include "engine/Format.h"
 
 namespace {
@@ -45,18 +46,6 @@ void SetQuietly(TForm1& form, const char* name, int value)
     QSpinBox* count = Find<QSpinBox>(form, name);
     const QSignalBlocker quiet(count);
     count->setValue(value);
-}
-
-// Battle L1: 10 INF, 5 ARM, 4 FTR, 2 BMR, 1 BB against 14 INF, 4 ARM, 3 FTR and an AA gun.
-TBattleSetupRec BattleL1()
-{
-    TBattleSetupRec setup;
-    const int32_t att[AttKinds] = {10, 5, 4, 2, 1, 0, 0, 0};
-    const int32_t def[DefKinds] = {14, 4, 3, 0, 0, 0, 0, 0, 0};
-    std::copy(att, att + AttKinds, setup.AttCount);
-    std::copy(def, def + DefKinds, setup.DefCount);
-    setup.AAGun = true;
-    return setup;
 }
 
 // The same run without the window: the engine's own driver with a fixed setup.
@@ -250,7 +239,7 @@ private slots:
     // engine's driver computes for the same setup and seed.
     void battleL1AgreesWithHeadlessRun()
     {
-        THeadlessRun headless(BattleL1(), 100000);
+        THeadlessRun headless(L1(), 100000);
         TRunControl control;
         QVERIFY(RunBattles(control, headless) == TRunEnd::Completed);
         QStringList expected;
