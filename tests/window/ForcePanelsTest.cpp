@@ -9,16 +9,10 @@
 #include <QTest>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "WindowTestSupport.h"
 
 namespace {
 
-template <class T>
-T* Find(const QObject& form, const char* name)
-{
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
-    if (!control) qFatal("no control %s", name);
-    return control;
-}
 
 struct TPanels {
     TForm1 form;

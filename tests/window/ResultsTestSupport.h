@@ -13,14 +13,8 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "WindowTestSupport.h"
 
-template <class T>
-T* Find(const QObject& form, const char* name)
-{
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
-    if (!control) qFatal("no control %s", name);
-    return control;
-}
 
 // An end state with the given survivors, each side's counts in its slot order.
 inline TBattleResultsRec Outcome(TVictor victor, std::initializer_list<int> att = {},

@@ -18,16 +18,10 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "WindowTestSupport.h"
 
 namespace {
 
-template <class T>
-T* Find(const QObject& form, const char* name)
-{
-    T* control = form.findChild<T*>(QString::fromLatin1(name));
-    if (!control) qFatal("no control %s", name);
-    return control;
-}
 
 struct TPublication {
     int Battles;

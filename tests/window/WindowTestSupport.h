@@ -62,6 +62,13 @@ private:
 // Looks a child of root up by object name; ends the program if it is missing.
 QObject* FindOrDie(QObject* root, const char* name, const QMetaObject& type);
 
+// The same for any window or control.
+template <class T>
+T* Find(const QObject& root, const char* name)
+{
+    return static_cast<T*>(FindOrDie(const_cast<QObject*>(&root), name, T::staticMetaObject));
+}
+
 template <class T>
 T* TWindowFixture::Find(const char* name)
 {
