@@ -2,8 +2,8 @@
 # Installs the Debian packages the build, the tests and the benchmarks need,
 # when any of them is missing. Runs as root (or through sudo when available).
 set -euo pipefail
-packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev xvfb xauth)
+packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev
+          libbenchmark-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -13,5 +13,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
