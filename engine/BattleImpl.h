@@ -152,8 +152,8 @@ template <class Dice>
 inline int32_t Roll(Dice& dice, int32_t shots, int32_t value)
 {
     int32_t hits = 0;
-    if constexpr (requires { dice.Hits(value); }) {
-        for (int32_t i = 0; i < shots; ++i) hits += dice.Hits(value);
+    if constexpr (requires { dice.CountHits(shots, value); }) {
+        return dice.CountHits(shots, value);
     } else {
         for (int32_t i = 0; i < shots; ++i) hits += dice.Die() <= value;
     }

@@ -5,13 +5,14 @@
 #include <cstdint>
 
 struct TRandom {
+    static constexpr uint32_t Multiplier = 134775813u;
     uint32_t State = 0;
 
     explicit TRandom(uint32_t seed = 0) : State(seed) {}
 
     uint32_t Draw(uint32_t n)
     {
-        State = State * 134775813u + 1u;
+        State = State * Multiplier + 1u;
         return static_cast<uint32_t>((static_cast<uint64_t>(State) * n) >> 32);
     }
     int Die() { return static_cast<int>(Draw(6)) + 1; }
@@ -21,9 +22,36 @@ struct TRandom {
     // State * 6 < value * 2^32. Saves turning the draw into a face.
     bool Hits(int32_t value)
     {
-        State = State * 134775813u + 1u;
+        State = State * Multiplier + 1u;
         return static_cast<uint64_t>(State) * 6u < (static_cast<uint64_t>(value) << 32);
     }
+
+    // The hits of `shots` dice in a row against one value, the same draws as
+    // `shots` calls of Hits. In long rolls two steps of the state are taken
+    // at once from the same start (s2 = a*a*s + a + 1), so the multiply
+    // chain that bounds the speed of every roll is half as long; short rolls
+    // are bound by their loop exits instead and gain nothing from it.
+    int32_t CountHits(int32_t shots, int32_t value)
+    {
+        const uint64_t limit = static_cast<uint64_t>(value) << 32;
+        uint32_t s = State;
+        int32_t hits = 0;
+        int32_t i = 0;
+        if (shots >= 8)
+            for (; i + 2 <= shots; i += 2) {
+                const uint32_t first = s * Multiplier + 1u;
+                const uint32_t second = s * (Multiplier * Multiplier) + (Multiplier + 1u);
+                hits += (static_cast<uint64_t>(first) * 6u < limit) + (static_cast<uint64_t>(second) * 6u < limit);
+                s = second;
+            }
+        for (; i < shots; ++i) {
+            s = s * Multiplier + 1u;
+            hits += static_cast<uint64_t>(s) * 6u < limit;
+        }
+        State = s;
+        return hits;
+    }
+
 };
 
 // Time of day of the system clock in UTC, in milliseconds: the seed of every run.
