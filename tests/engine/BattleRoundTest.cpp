@@ -233,6 +233,20 @@ TEST(DiceShortcut, HitTestAgreesWithTheRolledFaceForEveryValue)
     }
 }
 
+TEST(DiceShortcut, RollsOfAnyLengthDrawWhatSingleDiceDraw)
+{
+    TRandom a(424242u);
+    TRandom b(424242u);
+    for (int32_t shots = 0; shots <= 40; ++shots) {
+        for (int32_t value = 0; value <= 6; ++value) {
+            int32_t expected = 0;
+            for (int32_t i = 0; i < shots; ++i) expected += b.Die() <= value;
+            ASSERT_EQ(a.CountHits(shots, value), expected) << shots << " shots at " << value;
+            ASSERT_EQ(a.State, b.State);
+        }
+    }
+}
+
 TEST(DiceShortcut, BattlesAgreeWithFaceRolledDice)
 {
     TRandom pick(55u);
