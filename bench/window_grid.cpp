@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "bench/WindowBench.h"
 
 namespace {
 
@@ -87,32 +88,21 @@ BENCHMARK(HeaderClickSort)->DenseRange(0, 10)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    QApplication app(argc, argv);
-    TForm1::MessageHook = [](bool, const QString&) {};
-
-    TForm1 form;
-    form.show();
-    QCoreApplication::processEvents();
-    Form = &form;
-
-    // One run's worth of battles, grouped as a run groups them.
-    const std::vector<TBattleResultsRec> battles = Battles();
-    static_cast<TRunHost&>(form).RunStarting();
-    for (const TBattleResultsRec& r : battles) {
-        TBattleEnd end;
-        end.State = r;
-        end.Outcome = r.Victor == TVictor::ATT ? TOutcome::AttWins : TOutcome::DefWins;
-        Totals.Add(end);
-    }
-    static_cast<TRunHost&>(form).Publish(Totals, battles.data(), int(battles.size()), true);
-    if (form.OutcomeList.Size() != size_t(OutcomeRows)) {
-        fprintf(stderr, "expected %d outcomes, got %zu\n", OutcomeRows, form.OutcomeList.Size());
-        return 1;
-    }
-
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, Form, [](TForm1& form) {
+        // One run's worth of battles, grouped as a run groups them.
+        const std::vector<TBattleResultsRec> battles = Battles();
+        static_cast<TRunHost&>(form).RunStarting();
+        for (const TBattleResultsRec& r : battles) {
+            TBattleEnd end;
+            end.State = r;
+            end.Outcome = r.Victor == TVictor::ATT ? TOutcome::AttWins : TOutcome::DefWins;
+            Totals.Add(end);
+        }
+        static_cast<TRunHost&>(form).Publish(Totals, battles.data(), int(battles.size()), true);
+        if (form.OutcomeList.Size() != size_t(OutcomeRows)) {
+            fprintf(stderr, "expected %d outcomes, got %zu\n", OutcomeRows, form.OutcomeList.Size());
+            return 1;
+        }
+        return 0;
+    });
 }

@@ -78,18 +78,8 @@ BENCHMARK(ResultsDisplayL1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    benchmark::Initialize(&argc, argv);
-    QApplication app(argc, argv);
-    TForm1::MessageHook = [](bool, const QString&) {};
-
-    TForm1 form;
-    form.show();
-    QCoreApplication::processEvents();
-    EnterBattle(form, L1(), Seed);
-    Form = &form;
-
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, Form, [](TForm1& form) {
+        EnterBattle(form, L1(), Seed);
+        return 0;
+    });
 }
