@@ -195,6 +195,8 @@ private:
     // Control groups in each side's slot order.
     std::array<QSpinBox*, AttKinds> AttCountEdits() const;
     std::array<QSpinBox*, DefKinds> DefCountEdits() const;
+    std::array<QLineEdit*, AttKinds> AttIPCFields() const;
+    std::array<QLineEdit*, DefKinds> DefIPCFields() const;
     std::array<QPushButton*, AttKinds> AttHitOrderButtons() const;
     std::array<QPushButton*, DefKinds> DefHitOrderButtons() const;
 

@@ -218,18 +218,12 @@ void TForm1::AttBBButtonClick()
 
 void TForm1::AttIndTechCheckBoxClick()
 {
-    QLineEdit* const fields[AttKinds] = {ui->IPCValAttInfEdit, ui->IPCValAttArmEdit, ui->IPCValAttFtrEdit,
-                                         ui->IPCValAttBmrEdit, ui->IPCValAttBBEdit,  ui->IPCValAttACEdit,
-                                         ui->IPCValAttTrnEdit, ui->IPCValAttSubEdit};
-    ShowPrices(fields, ui->AttIndTechCheckBox->isChecked() ? TechAttIPC : DefaultAttIPC, AttKinds);
+    ShowPrices(AttIPCFields().data(), ui->AttIndTechCheckBox->isChecked() ? TechAttIPC : DefaultAttIPC, AttKinds);
     RequestRun();
 }
 
 void TForm1::DefIndTechCheckBoxClick()
 {
-    QLineEdit* const fields[DefKinds] = {ui->IPCValDefInfEdit, ui->IPCValDefArmEdit, ui->IPCValDefFtrEdit,
-                                         ui->IPCValDefJFtrEdit, ui->IPCValDefBmrEdit, ui->IPCValDefBBEdit,
-                                         ui->IPCValDefACEdit,  ui->IPCValDefTrnEdit, ui->IPCValDefSubEdit};
-    ShowPrices(fields, ui->DefIndTechCheckBox->isChecked() ? TechDefIPC : DefaultDefIPC, DefKinds);
+    ShowPrices(DefIPCFields().data(), ui->DefIndTechCheckBox->isChecked() ? TechDefIPC : DefaultDefIPC, DefKinds);
     RequestRun();
 }

@@ -297,6 +297,19 @@ void TForm1::F3Click()
 
 // ---- Control groups ---------------------------------------------------------------------
 
+std::array<QLineEdit*, AttKinds> TForm1::AttIPCFields() const
+{
+    return {ui->IPCValAttInfEdit, ui->IPCValAttArmEdit, ui->IPCValAttFtrEdit, ui->IPCValAttBmrEdit,
+            ui->IPCValAttBBEdit,  ui->IPCValAttACEdit,  ui->IPCValAttTrnEdit, ui->IPCValAttSubEdit};
+}
+
+std::array<QLineEdit*, DefKinds> TForm1::DefIPCFields() const
+{
+    return {ui->IPCValDefInfEdit, ui->IPCValDefArmEdit, ui->IPCValDefFtrEdit,
+            ui->IPCValDefJFtrEdit, ui->IPCValDefBmrEdit, ui->IPCValDefBBEdit,
+            ui->IPCValDefACEdit,  ui->IPCValDefTrnEdit, ui->IPCValDefSubEdit};
+}
+
 std::array<QSpinBox*, AttKinds> TForm1::AttCountEdits() const
 {
     return {ui->AttInfSpinEdit, ui->AttArmSpinEdit, ui->AttFtrSpinEdit, ui->AttBmrSpinEdit,

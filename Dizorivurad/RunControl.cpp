@@ -277,12 +277,8 @@ void TForm1::ReadControls(TBattleSetupRec& setup) const
         setup.AttValue[k] = attValues[k] ? ReadNumber(attValues[k], 0) : DefaultAttValue[k];
     for (int k = 0; k < DefKinds; ++k) setup.DefValue[k] = ReadNumber(defValues[k], 0);
 
-    const QLineEdit* const attPrices[AttKinds] = {ui->IPCValAttInfEdit, ui->IPCValAttArmEdit, ui->IPCValAttFtrEdit,
-                                                  ui->IPCValAttBmrEdit, ui->IPCValAttBBEdit,  ui->IPCValAttACEdit,
-                                                  ui->IPCValAttTrnEdit, ui->IPCValAttSubEdit};
-    const QLineEdit* const defPrices[DefKinds] = {ui->IPCValDefInfEdit, ui->IPCValDefArmEdit, ui->IPCValDefFtrEdit,
-                                                  ui->IPCValDefJFtrEdit, ui->IPCValDefBmrEdit, ui->IPCValDefBBEdit,
-                                                  ui->IPCValDefACEdit,  ui->IPCValDefTrnEdit, ui->IPCValDefSubEdit};
+    const std::array<QLineEdit*, AttKinds> attPrices = AttIPCFields();
+    const std::array<QLineEdit*, DefKinds> defPrices = DefIPCFields();
     for (int k = 0; k < AttKinds; ++k) setup.AttIPC[k] = ReadNumber(attPrices[k], 0);
     for (int k = 0; k < DefKinds; ++k) setup.DefIPC[k] = ReadNumber(defPrices[k], 0);
 
