@@ -27,8 +27,7 @@ constexpr uint32_t Seed = 20240601u;
 
 void Battles(benchmark::State& state, TBattleSetupRec (*make)(bool), bool lowLuck)
 {
-    // Rules prepared once, as the run driver does while the setup's values
-    // and kill orders stay the same.
+    // Rules prepared once, as the run driver does while the setup stays the same.
     const TBattleSetupRec setup = make(lowLuck);
     battle::TRules rules;
     battle::MakeRules(setup, rules);

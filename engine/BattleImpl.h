@@ -10,13 +10,28 @@
 // statement (the order of evaluation of a + b is unspecified).
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "engine/Battle.h"
 
 namespace battle {
 
 constexpr int32_t DieFaces = 6;
+
+// ---- Battle state ----------------------------------------------------------------
+
+struct TState {
+    int32_t Att[AttKinds];
+    int32_t Def[DefKinds];
+    int32_t Round;
+    int32_t AttIPCStart;
+    int32_t DefIPCStart;
+    int32_t AttBBDamage;  // hits the attacker's battleships can still absorb
+    int32_t DefBBDamage;
+    int32_t AttSubsRetreated;
+    int32_t DefSubsRetreated;
+    bool Over;
+    TOutcome Outcome;
+};
 
 // ---- Rules of one battle, fixed for its whole length ---------------------------
 
@@ -37,7 +52,10 @@ struct TRules {
     TKillList DefVsAtt;      // attacker hits
     bool FtrBeforeBmr;       // the attacker gives up fighters before bombers
     bool MayStall;           // some unit that fires has value 0: a battle might never end
+    TState Start;            // the battle state before the AA gun fires
 };
+
+inline void PrepareStart(const TBattleSetupRec& setup, TState& s);
 
 // Scan orders of the kinds each group of hits may reach.
 constexpr int8_t ScanDefVsAttSubs[] = {dTRN, dSUB, dAC, dBB};
@@ -82,19 +100,10 @@ inline void MakeRules(const TBattleSetupRec& setup, TRules& r)
     r.MayStall = false;
     for (int k = 0; k < AttKinds; ++k) r.MayStall |= k != aTRN && r.AttValue[k] == 0;
     for (int k = 0; k < DefKinds; ++k) r.MayStall |= r.DefValue[k] == 0;
+    PrepareStart(setup, r.Start);
 }
 
-// Whether two setups share their combat values and kill orders, so that the
-// rules prepared for one serve the other.
-inline bool SameRules(const TBattleSetupRec& a, const TBattleSetupRec& b)
-{
-    return std::memcmp(a.AttValue, b.AttValue, sizeof a.AttValue) == 0 &&
-           std::memcmp(a.DefValue, b.DefValue, sizeof a.DefValue) == 0 &&
-           std::memcmp(a.AttOrder, b.AttOrder, sizeof a.AttOrder) == 0 &&
-           std::memcmp(a.DefOrder, b.DefOrder, sizeof a.DefOrder) == 0;
-}
-
-// The rules of the last setup seen; rebuilt only when its values or orders change.
+// The rules of the last setup seen; rebuilt only when the setup changes.
 struct TRulesCache {
     TBattleSetupRec Of;
     TRules Rules;
@@ -102,29 +111,13 @@ struct TRulesCache {
 
     const TRules& For(const TBattleSetupRec& setup)
     {
-        if (!Valid || !SameRules(setup, Of)) {
+        if (!Valid || !(setup == Of)) {
             MakeRules(setup, Rules);
             Of = setup;
             Valid = true;
         }
         return Rules;
     }
-};
-
-// ---- Battle state ----------------------------------------------------------------
-
-struct TState {
-    int32_t Att[AttKinds];
-    int32_t Def[DefKinds];
-    int32_t Round;
-    int32_t AttIPCStart;
-    int32_t DefIPCStart;
-    int32_t AttBBDamage;  // hits the attacker's battleships can still absorb
-    int32_t DefBBDamage;
-    int32_t AttSubsRetreated;
-    int32_t DefSubsRetreated;
-    bool Over;
-    TOutcome Outcome;
 };
 
 inline int32_t AttUnits(const TState& s)
@@ -337,8 +330,9 @@ inline int32_t SaturateIPC(int64_t v)
     return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-template <class Dice>
-inline void StartBattle(TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+// Everything of the battle start that follows from the setup alone; kept in
+// the rules, so that a run works it out once per setup, not per battle.
+inline void PrepareStart(const TBattleSetupRec& setup, TState& s)
 {
     for (int k = 0; k < AttKinds; ++k) s.Att[k] = ClampCount(setup.AttCount[k]);
     for (int k = 0; k < DefKinds; ++k) s.Def[k] = ClampCount(setup.DefCount[k]);
@@ -359,7 +353,13 @@ inline void StartBattle(TState& s, const TBattleSetupRec& setup, const TRules& r
     const bool twoHit = setup.TwoHitBB && AttLand(s) + DefLand(s) == 0;
     s.AttBBDamage = twoHit ? s.Att[aBB] : 0;
     s.DefBBDamage = twoHit ? s.Def[dBB] : 0;
+}
 
+// The battle starts from the prepared state; the AA gun fires before round 1.
+template <class Dice>
+inline void StartBattle(TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    s = r.Start;
     if (!setup.AAGun) return;
     // One shot per aircraft (FTR, then BMR), each hitting on exactly 1.
     const int32_t aircraft = AttAir(s);

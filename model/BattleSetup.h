@@ -35,6 +35,8 @@ struct TBattleSetupRec {
     void SetDefTech(bool on) { std::memcpy(DefIPC, on ? TechDefIPC : DefaultDefIPC, sizeof DefIPC); }
     void SetSuperSub(bool on) { AttValue[aSUB] = on ? SuperSubAttack : DefaultAttValue[aSUB]; }
 
+    bool operator==(const TBattleSetupRec&) const = default;
+
     bool Empty() const
     {
         for (int32_t c : AttCount) if (c != 0) return false;
