@@ -129,26 +129,30 @@ const char* const PanelRowLabels[PanelRows] = {
     "ATT with. %",      "Avg Att IPC Loss", "Avg Def IPC Loss", "Average Rounds",
 };
 
-TPanelTexts PanelTexts(const RunTotals& totals, char separator)
+TPanelTexts PanelTexts(const TPanelFigures& f, char separator)
 {
     TPanelTexts t;
+    for (int i = 0; i < 5; ++i) t.Row[i] = PercentRule(f.Value[i], separator);
+    // The attacker's loss deliberately reads "<1" when small; the defender's
+    // loss and the rounds show their first digit instead.
+    t.Row[5] = PercentRule(f.Value[5], separator);
+    t.Row[6] = AverageRule(f.Value[6], separator);
+    t.Row[7] = AverageRule(f.Value[7], separator);
+    return t;
+}
+
+TPanelTexts PanelTexts(const RunTotals& totals, char separator)
+{
     if (totals.Battles <= 0) {
+        TPanelTexts t;
         for (std::string& row : t.Row) row.assign(1, '0');
         return t;
     }
     const long double battles = totals.Battles;
     auto share = [&](int64_t count) { return static_cast<long double>(count) / battles * 100; };
     auto mean = [&](int64_t sum) { return static_cast<long double>(sum) / battles; };
-
-    t.Row[0] = PercentRule(share(totals.AttWins), separator);
-    t.Row[1] = PercentRule(share(totals.DefWins), separator);
-    t.Row[2] = PercentRule(share(totals.BothDes), separator);
-    t.Row[3] = PercentRule(share(totals.BothRemain), separator);
-    t.Row[4] = PercentRule(share(totals.AttWithdraws), separator);
-    // The attacker's loss deliberately reads "<1" when small; the defender's
-    // loss and the rounds show their first digit instead.
-    t.Row[5] = PercentRule(mean(totals.AttIPCLoss), separator);
-    t.Row[6] = AverageRule(mean(totals.DefIPCLoss), separator);
-    t.Row[7] = AverageRule(mean(totals.TotalRounds), separator);
-    return t;
+    return PanelTexts(TPanelFigures{{share(totals.AttWins), share(totals.DefWins), share(totals.BothDes),
+                                     share(totals.BothRemain), share(totals.AttWithdraws), mean(totals.AttIPCLoss),
+                                     mean(totals.DefIPCLoss), mean(totals.TotalRounds)}},
+                      separator);
 }

@@ -29,5 +29,11 @@ extern const char* const PanelRowLabels[PanelRows];
 struct TPanelTexts {
     std::string Row[PanelRows];
 };
+// The eight figures of the panel, top to bottom: five percentages (0 to 100)
+// and three averages.
+struct TPanelFigures {
+    long double Value[PanelRows];
+};
+TPanelTexts PanelTexts(const TPanelFigures& figures, char separator = '.');
 // Column 1 of the panel from the run totals; with no battles every row reads "0".
 TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');

@@ -1,0 +1,56 @@
+#pragma once
+// Exact odds: the distribution of one battle's end, worked out state by state
+// under the same rules the dice-rolling battle plays. Each side's hits enter
+// only as the probability of k hits from its fire step; everything else (battle
+// start, absorption, casualties, retreats, withdrawal, round limit, Save Air,
+// battle end) is the battle's own code.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/Battle.h"
+#include "model/BattleSetup.h"
+
+// One distinct end state with its probability.
+struct TExactOutcome {
+    TBattleResultsRec State;  // Victor and the counts left; Instances unused (0)
+    double Probability = 0;
+};
+
+enum class TExactStatus : uint8_t { Done, TooLarge, Cancelled };
+
+struct TExactOdds {
+    TExactStatus Status = TExactStatus::Done;
+    std::string Reason;  // why a battle was refused (TooLarge), else empty
+
+    // Probabilities of the five end categories.
+    double AttWins = 0;
+    double DefWins = 0;
+    double BothDes = 0;
+    double BothRemain = 0;
+    double AttWithdraws = 0;
+    // Expectations, what a run's averages converge to.
+    double AvgAttIPCLoss = 0;
+    double AvgDefIPCLoss = 0;
+    double AvgRounds = 0;
+    // Mass of battles not ended when the calculation stopped, and mass dropped
+    // with negligible states. Categories + Unresolved + Pruned = 1.
+    double Unresolved = 0;
+    double Pruned = 0;
+
+    // Every distinct end state, most probable first (ties in a fixed order).
+    std::vector<TExactOutcome> Outcomes;
+};
+
+// Limits of one calculation.
+struct TExactLimits {
+    double MaxWork = 4e9;                         // estimated elementary steps before a battle is refused
+    size_t MaxStateBytes = size_t{512} << 20;     // hard cap on state memory
+};
+
+// Works out the exact odds of one battle of the setup. `cancel`, when given,
+// is polled often (a cancel takes effect within milliseconds) and ends the
+// calculation with status Cancelled. Never throws for any setup.
+TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool>* cancel = nullptr,
+                            const TExactLimits& limits = {});
