@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "engine/Battle.h"
+#include "engine/Fire.h"
 
 namespace battle {
 
@@ -138,19 +139,137 @@ inline int32_t AttAir(const TState& s) { return s.Att[aFTR] + s.Att[aBMR]; }
 inline int32_t AttSea(const TState& s) { return s.Att[aBB] + s.Att[aAC] + s.Att[aTRN] + s.Att[aSUB]; }
 inline int32_t DefSea(const TState& s) { return s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dSUB]; }
 
+// ---- Fire steps ------------------------------------------------------------------
+//
+// A round has these fire steps: the attacker's submarines, the attacker's other
+// units, and the defender (regular mode: its transports, its submarines and its
+// other units, each a hit count of its own; low luck: one group). Each step is
+// described by the state alone, so the dice-rolling battle and the exact
+// calculation read the same description: in regular mode a TFire (shots and
+// values, group by group), in low luck a strength.
+
+inline int32_t BomberDice(const TBattleSetupRec& setup) { return setup.HvyBomber ? 3 : 1; }
+
+// The groups of a step are visited as group(shots, value), in rolling order;
+// the TFire forms collect them for whoever wants them as data.
+template <class Group>
+inline void AttackerSubGroups(const TState& s, const TRules& r, Group&& group)
+{
+    group(s.Att[aSUB], r.AttValue[aSUB]);
+}
+inline int32_t AttackerSubStrength(const TState& s, const TRules& r) { return r.AttValue[aSUB] * s.Att[aSUB]; }
+
+// INF, ARM, FTR, BMR (a heavy bomber's 3 dice in a row), BB, AC; transports never fire in attack.
+template <class Group>
+inline void AttackerGroups(const TState& s, const TBattleSetupRec& setup, const TRules& r, Group&& group)
+{
+    group(s.Att[aINF], r.AttValue[aINF]);
+    group(s.Att[aARM], r.AttValue[aARM]);
+    group(s.Att[aFTR], r.AttValue[aFTR]);
+    group(BomberDice(setup) * s.Att[aBMR], r.AttValue[aBMR]);
+    group(s.Att[aBB], r.AttValue[aBB]);
+    group(s.Att[aAC], r.AttValue[aAC]);
+}
+inline int32_t AttackerStrength(const TState& s, const TBattleSetupRec& setup, const TRules& r)
+{
+    int32_t strength = 0;
+    for (int k : {aINF, aARM, aFTR, aBB, aAC}) strength += r.AttValue[k] * s.Att[k];
+    return strength + BomberDice(setup) * r.AttValue[aBMR] * s.Att[aBMR];
+}
+
+// Regular mode: TRN, then SUB, then the rest in the order INF, ARM, FTR, JFTR,
+// BMR, BB, AC. Groups 0 and 1 are hit counts of their own; the rest add up.
+constexpr int DefTrnGroup = 0;
+constexpr int DefSubGroup = 1;
+constexpr int DefOtherGroups = 2;
+template <class Group>
+inline void DefenderGroups(const TState& s, const TRules& r, Group&& group)
+{
+    for (int k : {dTRN, dSUB, dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC}) group(s.Def[k], r.DefValue[k]);
+}
+
+template <class Groups>
+inline void CollectFire(TFire& f, Groups&& groups)
+{
+    f.Groups = 0;
+    groups([&](int32_t shots, int32_t value) { f.Add(shots, value); });
+}
+
+// The defender in low luck fires as one group, transports included. Its
+// submarines count only against attacking ships; when they are strong enough
+// they sink every attacking ship outright (no absorption, no kill order), which
+// this does to the state before the die is rolled. Returns the strength left.
+inline int32_t DefenderLowLuckStrength(TState& s, const TRules& r)
+{
+    int32_t base = 0;
+    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC, dTRN}) base += r.DefValue[k] * s.Def[k];
+    const int32_t attSea = AttSea(s);
+    int32_t subStrength = attSea > 0 ? r.DefValue[dSUB] * s.Def[dSUB] : 0;
+    if (attSea > 0 && subStrength / DieFaces >= attSea) {
+        s.Att[aBB] = s.Att[aAC] = s.Att[aTRN] = s.Att[aSUB] = 0;
+        subStrength -= DieFaces * attSea;
+    }
+    return base + subStrength;
+}
+
+// While the defender has submarines its low luck hits are capped at its own
+// BB, AC, TRN, FTR and JFTR plus the attacking ships still afloat (so, for
+// instance, submarines with a carrier score at most one hit on aircraft).
+inline int32_t DefenderLowLuckCap(const TState& s, int32_t hits)
+{
+    if (s.Def[dSUB] == 0) return hits;
+    return std::min(hits, s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dFTR] + s.Def[dJFTR] + AttSea(s));
+}
+
+// The AA gun: one shot per aircraft (FTR, then BMR), each hitting on exactly 1;
+// in low luck every aircraft counts 1 and the hits never exceed the aircraft.
+template <class Group>
+inline void AAGroups(const TState& s, Group&& group)
+{
+    group(AttAir(s), 1);
+}
+inline int32_t AAStrength(const TState& s) { return AttAir(s); }
+inline int32_t AACap(const TState& s, int32_t hits) { return std::min(hits, AttAir(s)); }
+
 // ---- Dice ------------------------------------------------------------------------
 
 // One die per shot, one after the other; a hit on 1..value.
 template <class Dice>
 inline int32_t Roll(Dice& dice, int32_t shots, int32_t value)
 {
-    int32_t hits = 0;
     if constexpr (requires { dice.CountHits(shots, value); }) {
         return dice.CountHits(shots, value);
     } else {
+        int32_t hits = 0;
         for (int32_t i = 0; i < shots; ++i) hits += dice.Die() <= value;
+        return hits;
     }
-    return hits;
+}
+
+// The dice of one fire step, group after group; returns the hits of each
+// group through hit(group index, hits). Dice that roll a whole step at once
+// get it as a TFire; the others roll group by group.
+template <class Dice, class Groups, class Hit>
+inline void RollFire(Dice& dice, Groups&& groups, Hit&& hit)
+{
+    if constexpr (requires(const TFire& f, int32_t* h) { dice.RollFire(f, h); }) {
+        TFire f;
+        CollectFire(f, groups);
+        int32_t hits[TFire::MaxGroups];
+        dice.RollFire(f, hits);
+        for (int g = 0; g < f.Groups; ++g) hit(g, hits[g]);
+    } else {
+        int g = 0;
+        groups([&](int32_t shots, int32_t value) { hit(g++, Roll(dice, shots, value)); });
+    }
+}
+
+template <class Dice, class Groups>
+inline int32_t RollFireTotal(Dice& dice, Groups&& groups)
+{
+    int32_t total = 0;
+    RollFire(dice, groups, [&](int, int32_t hits) { total += hits; });
+    return total;
 }
 
 // Low luck: a sure hit per full 6 of strength, and exactly one die for the
@@ -162,81 +281,14 @@ inline int32_t LowLuckHits(Dice& dice, int32_t strength)
     return sure + (dice.Die() <= strength % DieFaces);
 }
 
-inline int32_t BomberDice(const TBattleSetupRec& setup) { return setup.HvyBomber ? 3 : 1; }
-
-// Attacking submarines fire first, before anything else.
-template <class Dice>
-inline int32_t AttackerSubHits(const TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
-{
-    if (setup.LowLuck) return LowLuckHits(dice, r.AttValue[aSUB] * s.Att[aSUB]);
-    return Roll(dice, s.Att[aSUB], r.AttValue[aSUB]);
-}
-
-// The attacker's other units: INF, ARM, FTR, BMR, BB, AC; transports never fire in attack.
-template <class Dice>
-inline int32_t AttackerHits(const TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
-{
-    const int32_t bmrDice = BomberDice(setup);
-    if (setup.LowLuck) {
-        int32_t strength = 0;
-        for (int k : {aINF, aARM, aFTR, aBB, aAC}) strength += r.AttValue[k] * s.Att[k];
-        strength += bmrDice * r.AttValue[aBMR] * s.Att[aBMR];
-        return LowLuckHits(dice, strength);
-    }
-    int32_t hits = Roll(dice, s.Att[aINF], r.AttValue[aINF]);
-    hits += Roll(dice, s.Att[aARM], r.AttValue[aARM]);
-    hits += Roll(dice, s.Att[aFTR], r.AttValue[aFTR]);
-    hits += Roll(dice, bmrDice * s.Att[aBMR], r.AttValue[aBMR]);  // a heavy bomber's 3 dice in a row
-    hits += Roll(dice, s.Att[aBB], r.AttValue[aBB]);
-    hits += Roll(dice, s.Att[aAC], r.AttValue[aAC]);
-    return hits;
-}
-
-// The defender's other units in regular mode: INF, ARM, FTR, JFTR, BMR, BB, AC
-// (transports and submarines fire on their own before them).
-template <class Dice>
-inline int32_t DefenderHits(const TState& s, const TRules& r, Dice& dice)
-{
-    int32_t hits = 0;
-    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC}) hits += Roll(dice, s.Def[k], r.DefValue[k]);
-    return hits;
-}
-
-// The defender in low luck fires as one group, transports included.
-// Its submarines count only against attacking ships; when they are strong
-// enough they sink every attacking ship outright (no absorption, no kill
-// order). While the defender has submarines its hits are capped at its own
-// BB, AC, TRN, FTR and JFTR plus the attacking ships still afloat (so, for
-// instance, submarines with a carrier score at most one hit on aircraft).
-template <class Dice>
-inline int32_t DefenderLowLuckHits(TState& s, const TRules& r, Dice& dice)
-{
-    int32_t base = 0;
-    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC, dTRN}) base += r.DefValue[k] * s.Def[k];
-    const int32_t attSea = AttSea(s);
-    int32_t subStrength = attSea > 0 ? r.DefValue[dSUB] * s.Def[dSUB] : 0;
-    if (attSea > 0 && subStrength / DieFaces >= attSea) {
-        s.Att[aBB] = s.Att[aAC] = s.Att[aTRN] = s.Att[aSUB] = 0;
-        subStrength -= DieFaces * attSea;
-    }
-    const int32_t hits = LowLuckHits(dice, base + subStrength);
-    if (s.Def[dSUB] == 0) return hits;
-    const int32_t cap = s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dFTR] + s.Def[dJFTR] + AttSea(s);
-    return std::min(hits, cap);
-}
-
 // ---- Casualties ------------------------------------------------------------------
 
 // 2 Hit BB: a per-side pool used up by the first hits the side receives.
 inline int32_t Absorb(int32_t hits, int32_t& capacity)
 {
-    if (hits <= capacity) {
-        capacity -= hits;
-        return 0;
-    }
-    hits -= capacity;
-    capacity = 0;
-    return hits;
+    const int32_t absorbed = std::min(hits, capacity);
+    capacity -= absorbed;
+    return hits - absorbed;
 }
 
 inline int32_t Eligible(const int32_t* count, const TKillList& kill)
@@ -317,6 +369,42 @@ inline void TakeAACasualties(TState& s, const TRules& r, int32_t hits)
     LoseUpTo(s.Att[second], hits);
 }
 
+// What the defender's fire steps scored in one round.
+struct TDefenderHits {
+    int32_t Trn = 0;    // transports: on the attacker's FTR, BMR, BB, AC, TRN, SUB
+    int32_t Sub = 0;    // submarines: on the attacker's ships
+    int32_t Other = 0;  // everything else: on any attacker kind
+};
+
+// The attacking submarines' hits land at once, before anyone fires back.
+inline void TakeSubStrike(TState& s, const TRules& r, int32_t hits)
+{
+    TakeCasualties(s.Def, r.DefVsAttSubs, Absorb(hits, s.DefBBDamage));
+}
+
+// The defender's hits on the attacker, absorbed and taken in the order fired.
+inline void TakeDefenderFire(TState& s, const TBattleSetupRec& setup, const TRules& r, const TDefenderHits& h)
+{
+    const int32_t trn = Absorb(h.Trn, s.AttBBDamage);
+    const int32_t sub = Absorb(h.Sub, s.AttBBDamage);
+    const int32_t other = Absorb(h.Other, s.AttBBDamage);
+    TakeCasualties(s.Att, r.AttVsDefTrns, trn);
+    TakeCasualties(s.Att, r.AttVsDefSubs, sub);
+    TakeDefenderHits(s, setup, r, other);
+}
+
+// The attacker's other units' hits, taken after the defender has fired.
+inline void TakeAttackerFire(TState& s, const TRules& r, int32_t hits)
+{
+    TakeCasualties(s.Def, r.DefVsAtt, Absorb(hits, s.DefBBDamage));
+}
+
+// Battleships accompanying land units have fired once and leave.
+inline void Bombard(TState& s)
+{
+    if (AttLand(s) > 0) s.Att[aBB] = 0;
+}
+
 // ---- Battle start ----------------------------------------------------------------
 
 // Counts outside 0..999 never come from the window; clamping keeps the int32
@@ -361,9 +449,8 @@ inline void StartBattle(TState& s, const TBattleSetupRec& setup, const TRules& r
 {
     s = r.Start;
     if (!setup.AAGun) return;
-    // One shot per aircraft (FTR, then BMR), each hitting on exactly 1.
-    const int32_t aircraft = AttAir(s);
-    const int32_t hits = setup.LowLuck ? std::min(LowLuckHits(dice, aircraft), aircraft) : Roll(dice, aircraft, 1);
+    const int32_t hits = setup.LowLuck ? AACap(s, LowLuckHits(dice, AAStrength(s)))
+                                       : RollFireTotal(dice, [&](auto&& g) { AAGroups(s, g); });
     TakeAACasualties(s, r, hits);
 }
 
@@ -453,38 +540,51 @@ inline void EndOfRound(TState& s, const TBattleSetupRec& setup, const TRules& r)
 
 // ---- One round -------------------------------------------------------------------
 
+// The hits of the defender's fire steps; in low luck the submarines may sink
+// the attacking ships first.
+template <class Dice>
+inline TDefenderHits DefenderFireHits(TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    TDefenderHits h;
+    if (setup.LowLuck) {
+        h.Other = DefenderLowLuckCap(s, LowLuckHits(dice, DefenderLowLuckStrength(s, r)));
+        return h;
+    }
+    RollFire(dice, [&](auto&& g) { DefenderGroups(s, r, g); }, [&](int group, int32_t hits) {
+        if (group == DefTrnGroup) h.Trn = hits;
+        else if (group == DefSubGroup) h.Sub = hits;
+        else h.Other += hits;
+    });
+    return h;
+}
+
+template <class Dice>
+inline int32_t AttackerSubHits(const TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    if (setup.LowLuck) return LowLuckHits(dice, AttackerSubStrength(s, r));
+    return RollFireTotal(dice, [&](auto&& g) { AttackerSubGroups(s, r, g); });
+}
+
+template <class Dice>
+inline int32_t AttackerHits(const TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
+{
+    if (setup.LowLuck) return LowLuckHits(dice, AttackerStrength(s, setup, r));
+    return RollFireTotal(dice, [&](auto&& g) { AttackerGroups(s, setup, r, g); });
+}
+
+// One round. The exact calculation goes through the same steps with the hit
+// counts given instead of rolled.
 template <class Dice>
 inline void FightRound(TState& s, const TBattleSetupRec& setup, const TRules& r, Dice& dice)
 {
     ++s.Round;
-
     // Attacking submarines strike first: what they sink does not fire back.
-    int32_t subHits = AttackerSubHits(s, setup, r, dice);
-    subHits = Absorb(subHits, s.DefBBDamage);
-    TakeCasualties(s.Def, r.DefVsAttSubs, subHits);
-
+    TakeSubStrike(s, r, AttackerSubHits(s, setup, r, dice));
     // The rest fires simultaneously: attacker hits land only after the defender has fired.
-    int32_t attHits = AttackerHits(s, setup, r, dice);
-    if (AttLand(s) > 0) s.Att[aBB] = 0;  // bombardment done, the battleships leave
-    attHits = Absorb(attHits, s.DefBBDamage);
-
-    int32_t trnHits = 0;
-    int32_t subDefHits = 0;
-    int32_t defHits = 0;
-    if (setup.LowLuck) {
-        defHits = DefenderLowLuckHits(s, r, dice);
-    } else {
-        trnHits = Absorb(Roll(dice, s.Def[dTRN], r.DefValue[dTRN]), s.AttBBDamage);
-        subDefHits = Absorb(Roll(dice, s.Def[dSUB], r.DefValue[dSUB]), s.AttBBDamage);
-        defHits = DefenderHits(s, r, dice);
-    }
-    defHits = Absorb(defHits, s.AttBBDamage);
-
-    TakeCasualties(s.Att, r.AttVsDefTrns, trnHits);
-    TakeCasualties(s.Att, r.AttVsDefSubs, subDefHits);
-    TakeDefenderHits(s, setup, r, defHits);
-    TakeCasualties(s.Def, r.DefVsAtt, attHits);
-
+    const int32_t attHits = AttackerHits(s, setup, r, dice);
+    Bombard(s);
+    TakeDefenderFire(s, setup, r, DefenderFireHits(s, setup, r, dice));
+    TakeAttackerFire(s, r, attHits);
     EndOfRound(s, setup, r);
 }
 
