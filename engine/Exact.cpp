@@ -38,6 +38,9 @@ using namespace battle;
 
 // States whose probability is below this are dropped and counted as pruned.
 constexpr double StateFloor = 1e-15;
+// A state's round spreads its probability over many states; shares below this
+// are dropped (and counted as pruned) instead of being spread.
+constexpr double SpreadFloor = 1e-18;
 
 // ---- Keys ------------------------------------------------------------------------
 
@@ -129,6 +132,14 @@ void ForEachHits(const THitDistribution& d, int32_t cap, Visit&& visit)
     if (tail > 0) visit(cap, tail);
 }
 
+// sum[j] = P[0] + ... + P[j-1], and the most likely entry.
+void RunningSums(const THitDistribution& d, std::vector<double>& sum, int32_t& mode)
+{
+    sum.assign(d.P.size() + 1, 0.0);
+    for (size_t j = 0; j < d.P.size(); ++j) sum[j + 1] = sum[j] + d.P[j];
+    mode = static_cast<int32_t>(std::max_element(d.P.begin(), d.P.end()) - d.P.begin());
+}
+
 struct TRefused {
     TExactStatus Status;
     std::string Reason;
@@ -182,6 +193,8 @@ private:
         int32_t Units;
         std::vector<int32_t> Next;  // row after i hits, i = 0..Units
         THitDistribution Fire;      // the attacker's hits on the defender
+        std::vector<double> FireSum;  // its running sums, FireSum[j] = P[0] + ... + P[j-1]
+        int32_t FireMode = 0;
         std::vector<double> Mass, Later;
     };
     struct TColumn {
@@ -189,6 +202,8 @@ private:
         int32_t SubsRetreated;
         int32_t Units;
         THitDistribution Fire;  // the defender's hits on the attacker
+        std::vector<double> FireSum;
+        int32_t FireMode = 0;
     };
     void LinearSetUp(const TState& first);
     int32_t RowOf(const TState& s);
@@ -480,6 +495,7 @@ void TExact::LinearSetUp(const TState& first)
             CollectFire(f, [&](auto&& g) { DefenderGroups(t, R_, g); });
             col.Fire = Hits_.Fire(f, DefOtherGroups);
         }
+        RunningSums(col.Fire, col.FireSum, col.FireMode);
         TKey key{};
         std::copy(t.Def, t.Def + DefKinds, key.V);
         key.V[DefKinds] = static_cast<int16_t>(t.DefSubsRetreated);
@@ -522,6 +538,7 @@ int32_t TExact::RowOf(const TState& s)
         CollectFire(f, [&](auto&& g) { AttackerGroups(s, Setup_, R_, g); });
         row.Fire = Hits_.Fire(f);
     }
+    RunningSums(row.Fire, row.FireSum, row.FireMode);
     row.Mass.assign(Cols_.size(), 0.0);
     if (Layered_) row.Later.assign(Cols_.size(), 0.0);
     GridBytes_ += (row.Mass.size() + row.Later.size()) * sizeof(double) + sizeof(TRow) + 64;
@@ -587,22 +604,47 @@ void TExact::SpreadCell(int32_t x, int32_t c, double mass, int32_t round, bool l
         mass /= 1 - stay;
     }
     Rounds_ += mass;
-    Work_ += static_cast<double>(onDef.P.size() * onAtt.P.size());
 
+    // Shares below SpreadFloor are dropped (and counted as pruned). Both
+    // kernels are unimodal: the defender's hit counts are taken from the most
+    // likely outward, and what is kept of the attacker's kernel for each is
+    // one interval around its mode that only narrows as the share falls.
+    const TColumn& col = Cols_[c];
     const int32_t firstCol = c + onDef.Lo;
-    for (size_t i = 0; i < onAtt.P.size(); ++i) {
-        const int32_t hits = std::min(onAtt.Lo + static_cast<int32_t>(i), row.Units);
-        TRow& target = Rows_[row.Next[hits]];
-        double* out = (later ? target.Later : target.Mass).data();
-        const double coef = mass * onAtt.P[i];
-        const double* k = onDef.P.data();
-        const int32_t n = static_cast<int32_t>(onDef.P.size());
-        const int32_t inRange = std::max(0, std::min(n, lastCol - firstCol));
-        for (int32_t j = 0; j < inRange; ++j) out[firstCol + j] += coef * k[j];
-        double tail = 0;
-        for (int32_t j = inRange; j < n; ++j) tail += k[j];
-        out[std::min(firstCol + inRange, lastCol)] += coef * tail;
-    }
+    const int32_t n = static_cast<int32_t>(onDef.P.size());
+    const double* __restrict k = onDef.P.data();
+    const double* sum = row.FireSum.data();  // sum[j] = k[0] + ... + k[j-1]
+    const double peak = k[row.FireMode];
+    auto sweep = [&](int32_t i, int32_t step) {
+        int32_t lo = 0;
+        int32_t hi = n;
+        for (bool first = true; i >= 0 && i < static_cast<int32_t>(onAtt.P.size()); i += step, first = false) {
+            const double coef = mass * onAtt.P[i];
+            const double need = SpreadFloor / coef;
+            if (peak < need) {
+                // Every further count is less likely still.
+                Pruned_ += mass * (step > 0 ? col.FireSum.back() - col.FireSum[i] : col.FireSum[i + 1]);
+                return;
+            }
+            if (first) {
+                lo = static_cast<int32_t>(std::lower_bound(k, k + row.FireMode, need) - k);
+                hi = static_cast<int32_t>(
+                    std::lower_bound(k + row.FireMode, k + n, need, [](double a, double b) { return a >= b; }) - k);
+            }
+            while (lo < row.FireMode && k[lo] < need) ++lo;
+            while (hi > row.FireMode + 1 && k[hi - 1] < need) --hi;
+            Pruned_ += coef * (sum[lo] + (sum[n] - sum[hi]));
+            const int32_t hits = std::min(onAtt.Lo + i, row.Units);
+            TRow& target = Rows_[row.Next[hits]];
+            double* __restrict out = (later ? target.Later : target.Mass).data() + firstCol;
+            const int32_t inRange = std::max(lo, std::min(hi, lastCol - firstCol));
+            for (int32_t j = lo; j < inRange; ++j) out[j] += coef * k[j];
+            Work_ += 16 + (inRange - lo);
+            if (inRange < hi) out[std::max(0, lastCol - firstCol)] += coef * (sum[hi] - sum[inRange]);
+        }
+    };
+    sweep(col.FireMode, 1);
+    sweep(col.FireMode - 1, -1);
     if (stay > 0) Rows_[x].Mass[c] = 0;
 }
 

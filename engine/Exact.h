@@ -45,7 +45,9 @@ struct TExactOdds {
 
 // Limits of one calculation.
 struct TExactLimits {
-    double MaxWork = 4e9;                         // estimated elementary steps before a battle is refused
+    // Elementary steps (a share of probability moved) allowed: estimated
+    // before the start, counted while the calculation runs.
+    double MaxWork = 2e10;
     size_t MaxStateBytes = size_t{512} << 20;     // hard cap on state memory
 };
 
