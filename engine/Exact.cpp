@@ -769,6 +769,8 @@ TExactOdds TExact::Run()
 
 TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool>* cancel, const TExactLimits& limits)
 {
+    // No unit on either side is no battle: every figure stays 0, as for a run.
+    if (setup.Empty()) return TExactOdds{};
     try {
         TExact exact(setup, cancel, limits);
         return exact.Run();

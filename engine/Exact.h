@@ -53,6 +53,7 @@ struct TExactLimits {
 
 // Works out the exact odds of one battle of the setup. `cancel`, when given,
 // is polled often (a cancel takes effect within milliseconds) and ends the
-// calculation with status Cancelled. Never throws for any setup.
+// calculation with status Cancelled. Never throws for any setup. An empty
+// setup (no unit on either side) is no battle: Done, every figure 0.
 TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool>* cancel = nullptr,
                             const TExactLimits& limits = {});

@@ -1,0 +1,245 @@
+// Exact odds: battles worked out by hand, every dice sequence of short
+// battles replayed through the engine, agreement with long runs of the dice,
+// and the limits.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "engine/BattleImpl.h"
+#include "engine/Exact.h"
+#include "engine/Random.h"
+#include "engine/ScriptedDice.h"
+#include "tests/engine/BattleTestSupport.h"
+
+namespace {
+
+double Total(const TExactOdds& o)
+{
+    return o.AttWins + o.DefWins + o.BothDes + o.BothRemain + o.AttWithdraws + o.Unresolved + o.Pruned;
+}
+
+TEST(ExactOdds, WorkedOutByHand)
+{
+    // Each round the attacker hits with 1/6, the defender with 2/6; a round
+    // with no hit repeats.
+    const TExactOdds one = ComputeExactOdds(Forces({{aINF, 1}}, {{dINF, 1}}));
+    ASSERT_EQ(one.Status, TExactStatus::Done);
+    EXPECT_NEAR(one.AttWins, 4.0 / 16, 1e-12);
+    EXPECT_NEAR(one.DefWins, 10.0 / 16, 1e-12);
+    EXPECT_NEAR(one.BothDes, 2.0 / 16, 1e-12);
+    EXPECT_NEAR(one.AvgRounds, 36.0 / 16, 1e-12);
+    EXPECT_NEAR(one.AvgAttIPCLoss, 3 * 12.0 / 16, 1e-12);
+    EXPECT_NEAR(one.AvgDefIPCLoss, 3 * 6.0 / 16, 1e-12);
+    EXPECT_NEAR(Total(one), 1, 1e-12);
+    ASSERT_EQ(one.Outcomes.size(), 3u);
+    EXPECT_EQ(one.Outcomes[0].State.Victor, TVictor::DEF);  // most probable first
+    EXPECT_EQ(one.Outcomes[0].State.DefCount[dINF], 1);
+
+    // One round only: what is left standing remains.
+    TBattleSetupRec limited = Forces({{aINF, 1}}, {{dINF, 1}});
+    const TExactOdds round = ComputeExactOdds(Limit(limited, 1));
+    EXPECT_NEAR(round.BothRemain, 20.0 / 36, 1e-12);
+    EXPECT_NEAR(round.AttWins, 4.0 / 36, 1e-12);
+    EXPECT_NEAR(round.AvgRounds, 1, 1e-12);
+
+    // Low luck, 1 ARM (strength 3) against 1 INF (strength 2): hits with 1/2 and 1/3.
+    TBattleSetupRec lowLuck = Forces({{aARM, 1}}, {{dINF, 1}});
+    lowLuck.LowLuck = true;
+    const TExactOdds ll = ComputeExactOdds(lowLuck);
+    EXPECT_NEAR(ll.AttWins, 0.5, 1e-12);
+    EXPECT_NEAR(ll.DefWins, 0.25, 1e-12);
+    EXPECT_NEAR(ll.BothDes, 0.25, 1e-12);
+    EXPECT_NEAR(ll.AvgRounds, 1.5, 1e-12);
+}
+
+// ---- Every dice sequence, through the engine's own battle ----------------------------
+
+using TEndKey = std::vector<int32_t>;
+TEndKey KeyOf(const TBattleResultsRec& r)
+{
+    TEndKey k{static_cast<int32_t>(r.Victor)};
+    k.insert(k.end(), r.AttCount, r.AttCount + AttKinds);
+    k.insert(k.end(), r.DefCount, r.DefCount + DefKinds);
+    return k;
+}
+
+// Summed in long double: the sequences are many and each is small.
+struct TEnumerated {
+    std::map<TEndKey, long double> Ends;
+    long double AttLoss = 0, DefLoss = 0, Rounds = 0;
+};
+
+// Fights the battle with every continuation of `faces` until it needs no more dice.
+void Enumerate(const TBattleSetupRec& setup, std::vector<int>& faces, long double p, TEnumerated& out)
+{
+    TScriptedDice dice(faces);
+    TBattleEnd end;
+    FightBattle(setup, dice, end);
+    if (dice.Exhausted()) {
+        for (int face = 1; face <= 6; ++face) {
+            faces.push_back(face);
+            Enumerate(setup, faces, p / 6, out);
+            faces.pop_back();
+        }
+        return;
+    }
+    out.Ends[KeyOf(end.State)] += p;
+    out.AttLoss += p * end.AttIPCLoss;
+    out.DefLoss += p * end.DefIPCLoss;
+    out.Rounds += p * end.Rounds;
+}
+
+void ExpectSameAsEveryDiceSequence(const TBattleSetupRec& setup)
+{
+    TEnumerated e;
+    std::vector<int> faces;
+    Enumerate(setup, faces, 1.0L, e);
+    const TExactOdds odds = ComputeExactOdds(setup);
+    ASSERT_EQ(odds.Status, TExactStatus::Done);
+    EXPECT_NEAR(Total(odds), 1, 1e-12);
+    EXPECT_EQ(odds.Pruned, 0);
+    std::map<TEndKey, double> exact;
+    for (const TExactOutcome& o : odds.Outcomes) exact[KeyOf(o.State)] += o.Probability;
+    ASSERT_EQ(exact.size(), e.Ends.size());
+    for (const auto& [key, p] : e.Ends) EXPECT_NEAR(exact[key], static_cast<double>(p), 1e-12);
+    EXPECT_NEAR(odds.AvgAttIPCLoss, static_cast<double>(e.AttLoss), 1e-10);
+    EXPECT_NEAR(odds.AvgDefIPCLoss, static_cast<double>(e.DefLoss), 1e-10);
+    EXPECT_NEAR(odds.AvgRounds, static_cast<double>(e.Rounds), 1e-12);
+}
+
+TEST(ExactOdds, EqualsEveryDiceSequenceOfShortBattles)
+{
+    // Naval: submarine strike, transports and submarines defending, 2 Hit BB.
+    TBattleSetupRec naval = Forces({{aSUB, 1}, {aFTR, 1}, {aBB, 1}}, {{dTRN, 1}, {dSUB, 1}, {dBB, 1}});
+    naval.TwoHitBB = true;
+    ExpectSameAsEveryDiceSequence(Limit(naval, 1));
+
+    // Amphibious: bombardment, AA gun, heavy bombers, Take w/ ground.
+    TBattleSetupRec land = Forces({{aINF, 1}, {aBMR, 1}, {aBB, 1}}, {{dINF, 1}, {dJFTR, 1}});
+    land.AAGun = land.HvyBomber = land.TakeWith = true;
+    ExpectSameAsEveryDiceSequence(Limit(land, 1));
+
+    // Two rounds with retreats and withdrawal.
+    TBattleSetupRec retreat = Forces({{aSUB, 1}, {aFTR, 1}}, {{dSUB, 1}, {dFTR, 1}});
+    retreat.DefWithSubs1stRnd = retreat.AttWithSubsAirOnly = true;
+    retreat.Withdrawal = true;
+    retreat.DefWithLess = 1;
+    ExpectSameAsEveryDiceSequence(Limit(retreat, 2));
+
+    // Low luck: the defender's submarines sink ships outright, and its hits are capped.
+    TBattleSetupRec ll = Forces({{aTRN, 1}, {aFTR, 2}, {aSUB, 1}}, {{dSUB, 3}, {dAC, 1}});
+    ll.LowLuck = true;
+    ExpectSameAsEveryDiceSequence(Limit(ll, 2));
+
+    // Save Air ends the battle when the last land unit falls.
+    TBattleSetupRec save = Forces({{aINF, 1}, {aFTR, 1}}, {{dINF, 2}});
+    save.SaveAir = true;
+    ExpectSameAsEveryDiceSequence(Limit(save, 1));
+}
+
+// ---- Agreement with the dice ------------------------------------------------------------
+
+TBattleSetupRec RandomSetup(std::mt19937& rng)
+{
+    auto coin = [&] { return std::uniform_int_distribution<int>(0, 1)(rng) == 1; };
+    auto count = [&](int most) { return std::uniform_int_distribution<int>(0, most)(rng); };
+    TBattleSetupRec s;
+    const bool naval = coin();
+    for (int k : naval ? std::vector<int>{aFTR, aBMR, aBB, aAC, aTRN, aSUB} : std::vector<int>{aINF, aARM, aFTR, aBMR, aBB})
+        s.AttCount[k] = count(2);
+    for (int k : naval ? std::vector<int>{dFTR, dJFTR, dBB, dAC, dTRN, dSUB} : std::vector<int>{dINF, dARM, dFTR, dJFTR})
+        s.DefCount[k] = count(2);
+    if (s.Empty()) s.AttCount[aFTR] = 1;
+    s.HvyBomber = coin();
+    s.TwoHitBB = coin();
+    s.AAGun = !naval && coin();
+    s.TakeWith = coin();
+    s.SaveAir = !naval && coin();
+    s.AttWithSubsAirOnly = coin();
+    s.DefWithSubsAirOnly = coin();
+    s.DefWithSubs1stRnd = coin();
+    s.LowLuck = coin();
+    s.SetSuperSub(coin());
+    s.SetAttTech(coin());
+    s.SetDefTech(coin());
+    if (coin()) {
+        s.Withdrawal = true;
+        s.AttWith = count(2);
+        s.DefWith = count(2);
+        s.DefWithLess = count(1);
+    }
+    if (coin()) Limit(s, 1 + count(3));
+    std::shuffle(s.AttOrder, s.AttOrder + AttKinds, rng);
+    std::shuffle(s.DefOrder, s.DefOrder + DefKinds, rng);
+    return s;
+}
+
+TEST(ExactOdds, AgreesWithMillionBattleRuns)
+{
+    std::mt19937 rng(20261208);
+    constexpr int Setups = 24;
+    constexpr int Battles = 1000000;
+    for (int n = 0; n < Setups; ++n) {
+        const TBattleSetupRec setup = RandomSetup(rng);
+        SCOPED_TRACE(n);
+        const TExactOdds odds = ComputeExactOdds(setup);
+        ASSERT_EQ(odds.Status, TExactStatus::Done);
+        ASSERT_NEAR(Total(odds), 1, 1e-12);
+
+        battle::TRules rules;
+        battle::MakeRules(setup, rules);
+        TRandom dice(static_cast<uint32_t>(n) * 7919u + 1u);
+        TBattleEnd end;
+        double category[5] = {};
+        double sum[3] = {}, squares[3] = {};
+        for (int b = 0; b < Battles; ++b) {
+            battle::Fight(setup, rules, dice, end);
+            ++category[static_cast<int>(end.Outcome)];
+            const double x[3] = {double(end.AttIPCLoss), double(end.DefIPCLoss), double(end.Rounds)};
+            for (int i = 0; i < 3; ++i) sum[i] += x[i], squares[i] += x[i] * x[i];
+        }
+        const double exactCategory[5] = {odds.AttWins, odds.DefWins, odds.BothDes, odds.AttWithdraws, odds.BothRemain};
+        for (int c = 0; c < 5; ++c) {
+            const double p = exactCategory[c];
+            const double se = std::sqrt(std::max(p * (1 - p), 1e-12) / Battles);
+            EXPECT_NEAR(category[c] / Battles, p, 4.5 * se + 1e-9) << "category " << c;
+        }
+        const double exactMean[3] = {odds.AvgAttIPCLoss, odds.AvgDefIPCLoss, odds.AvgRounds};
+        for (int i = 0; i < 3; ++i) {
+            const double mean = sum[i] / Battles;
+            const double se = std::sqrt(std::max(squares[i] / Battles - mean * mean, 0.0) / Battles);
+            EXPECT_NEAR(mean, exactMean[i], 4.5 * se + 1e-9) << "average " << i;
+        }
+    }
+}
+
+// ---- Limits -------------------------------------------------------------------------------
+
+TEST(ExactOdds, RefusesWhatIsTooLargeAndStopsWhenCancelled)
+{
+    TBattleSetupRec all;
+    std::fill(all.AttCount, all.AttCount + AttKinds, 999);
+    std::fill(all.DefCount, all.DefCount + DefKinds, 999);
+    const TExactOdds huge = ComputeExactOdds(all);
+    EXPECT_EQ(huge.Status, TExactStatus::TooLarge);
+    EXPECT_FALSE(huge.Reason.empty());
+
+    const TBattleSetupRec land = Forces({{aINF, 40}, {aARM, 20}}, {{dINF, 50}});
+    TExactLimits tight;
+    tight.MaxStateBytes = 1024;
+    EXPECT_EQ(ComputeExactOdds(land, nullptr, tight).Status, TExactStatus::TooLarge);
+    tight = {};
+    tight.MaxWork = 1000;
+    EXPECT_EQ(ComputeExactOdds(land, nullptr, tight).Status, TExactStatus::TooLarge);
+
+    std::atomic<bool> cancel{true};
+    EXPECT_EQ(ComputeExactOdds(land, &cancel).Status, TExactStatus::Cancelled);
+    cancel = false;
+    EXPECT_EQ(ComputeExactOdds(land, &cancel).Status, TExactStatus::Done);
+}
+
+}  // namespace
