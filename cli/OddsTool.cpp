@@ -6,19 +6,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <iomanip>
-#include <numeric>
 #include <ostream>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "engine/Driver.h"
+#include "engine/Exact.h"
 #include "engine/Format.h"
 #include "engine/Outcomes.h"
 #include "model/BattleSetup.h"
 
 namespace {
+
+using TJson = nlohmann::ordered_json;
 
 constexpr int MaxBattles = 100000;
 
@@ -43,11 +47,14 @@ const char* const Usage =
     "Run:\n"
     "  --battles N        battles to fight (0 to 100000, default 100000)\n"
     "  --seed S           start state of the dice (0 to 4294967295; default: the clock)\n"
+    "  --exact            print the exact odds, worked out state by state, instead of\n"
+    "                     fighting a run (not with --battles or --seed)\n"
     "  --json             print one JSON object instead of the report\n"
     "  --help             print this text\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
-    "Exit status: 0 on success, 2 for a malformed argument.\n";
+    "Exit status: 0 on success, 2 for a malformed argument, 3 when a battle is too\n"
+    "large for exact odds.\n";
 
 struct TBadArgument {
     std::string Message;
@@ -59,8 +66,10 @@ struct TOddsRequest {
     TBattleSetupRec Setup;
     int Battles = MaxBattles;
     bool SeedGiven = false;
+    bool BattlesGiven = false;
     uint32_t Seed = 0;
     bool Json = false;
+    bool Exact = false;
 };
 
 // ---- Values ---------------------------------------------------------------------
@@ -200,6 +209,7 @@ constexpr TFlag Flags[] = {
     {"--att-tech", nullptr},
     {"--def-tech", nullptr},
     {"--json", nullptr},
+    {"--exact", nullptr},
 };
 
 constexpr const char* ValueOptions[] = {"--att",      "--def",   "--att-order", "--def-order",
@@ -213,6 +223,7 @@ void ApplyFlag(const TFlag& flag, TOddsRequest& request)
     else if (name == "--att-tech") request.Setup.SetAttTech(true);
     else if (name == "--def-tech") request.Setup.SetDefTech(true);
     else if (name == "--json") request.Json = true;
+    else if (name == "--exact") request.Exact = true;
 }
 
 void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& request)
@@ -228,6 +239,7 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
         s.Rounds = static_cast<int32_t>(ParseNumber(name, "the round limit", value, 1, MaxCount));
     } else if (name == "--battles") {
         request.Battles = static_cast<int>(ParseNumber(name, "the number of battles", value, 0, MaxBattles));
+        request.BattlesGiven = true;
     } else if (name == "--seed") {
         request.Seed = static_cast<uint32_t>(ParseNumber(name, "the seed", value, 0, UINT32_MAX));
         request.SeedGiven = true;
@@ -266,6 +278,9 @@ TOddsRequest ParseArguments(int argc, const char* const* argv)
         }
         ApplyValue(name, value, request);
     }
+    // Exact odds fight no battles: a battle count or a seed would mean nothing.
+    if (request.Exact && request.BattlesGiven) Bad("--exact: cannot be combined with --battles");
+    if (request.Exact && request.SeedGiven) Bad("--exact: cannot be combined with --seed");
     return request;
 }
 
@@ -301,52 +316,58 @@ private:
 
 // ---- Output ---------------------------------------------------------------------
 
-std::string JsonString(std::string_view text)
+TJson PanelJson(const TPanelTexts& panel)
 {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(c));
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+    TJson j = TJson::object();
+    for (int r = 0; r < PanelRows; ++r) j[PanelRowLabels[r]] = panel.Row[r];
+    return j;
 }
 
-template <class T>
-void JsonArray(std::ostream& out, const T* values, int n)
+TJson OutcomeJson(const TBattleResultsRec& o)
 {
-    out << '[';
-    for (int i = 0; i < n; ++i) out << (i ? ", " : "") << values[i];
-    out << ']';
+    return TJson{{"Victor", VictorText(o.Victor)},
+                 {"AttCount", std::vector<int32_t>(o.AttCount, o.AttCount + AttKinds)},
+                 {"DefCount", std::vector<int32_t>(o.DefCount, o.DefCount + DefKinds)}};
 }
 
 void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, const TOutcomeList& outcomes)
 {
-    out << "{\n  \"totals\": {\"AttWins\": " << t.AttWins << ", \"DefWins\": " << t.DefWins
-        << ", \"BothDes\": " << t.BothDes << ", \"BothRemain\": " << t.BothRemain
-        << ", \"AttWithdraws\": " << t.AttWithdraws << ", \"TotalRounds\": " << t.TotalRounds
-        << ", \"AttIPCLoss\": " << t.AttIPCLoss << ", \"DefIPCLoss\": " << t.DefIPCLoss
-        << ", \"Battles\": " << t.Battles << "},\n  \"panel\": {";
-    for (int r = 0; r < PanelRows; ++r)
-        out << (r ? ", " : "") << JsonString(PanelRowLabels[r]) << ": " << JsonString(panel.Row[r]);
-    out << "},\n  \"outcomes\": [";
+    TJson j;
+    j["totals"] = {{"AttWins", t.AttWins},         {"DefWins", t.DefWins},       {"BothDes", t.BothDes},
+                   {"BothRemain", t.BothRemain},   {"AttWithdraws", t.AttWithdraws}, {"TotalRounds", t.TotalRounds},
+                   {"AttIPCLoss", t.AttIPCLoss},   {"DefIPCLoss", t.DefIPCLoss}, {"Battles", t.Battles}};
+    j["panel"] = PanelJson(panel);
+    j["outcomes"] = TJson::array();
     for (size_t i = 0; i < outcomes.Size(); ++i) {
-        const TBattleResultsRec& o = outcomes[i];
-        out << (i ? ",\n    " : "\n    ") << "{\"Victor\": " << JsonString(VictorText(o.Victor))
-            << ", \"AttCount\": ";
-        JsonArray(out, o.AttCount, AttKinds);
-        out << ", \"DefCount\": ";
-        JsonArray(out, o.DefCount, DefKinds);
-        out << ", \"Instances\": " << o.Instances << '}';
+        TJson o = OutcomeJson(outcomes[i]);
+        o["Instances"] = outcomes[i].Instances;
+        j["outcomes"].push_back(std::move(o));
     }
-    out << (outcomes.Size() ? "\n  ]\n}\n" : "]\n}\n");
+    out << j.dump(2) << '\n';
+}
+
+// Doubles are written in the shortest form that reads back to the same value.
+void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& panel)
+{
+    TJson j;
+    j["exact"] = {{"AttWins", e.AttWins},
+                  {"DefWins", e.DefWins},
+                  {"BothDes", e.BothDes},
+                  {"BothRemain", e.BothRemain},
+                  {"AttWithdraws", e.AttWithdraws},
+                  {"AvgAttIPCLoss", e.AvgAttIPCLoss},
+                  {"AvgDefIPCLoss", e.AvgDefIPCLoss},
+                  {"AvgRounds", e.AvgRounds},
+                  {"Unresolved", e.Unresolved},
+                  {"Pruned", e.Pruned}};
+    j["panel"] = PanelJson(panel);
+    j["outcomes"] = TJson::array();
+    for (const TExactOutcome& o : e.Outcomes) {
+        TJson item = OutcomeJson(o.State);
+        item["Probability"] = o.Probability;
+        j["outcomes"].push_back(std::move(item));
+    }
+    out << j.dump(2) << '\n';
 }
 
 // The nine unit cells of an outcome row, in the defender's kind order: the
@@ -369,34 +390,80 @@ void UnitCells(const TBattleResultsRec& o, std::string (&cells)[DefKinds])
     }
 }
 
+void WriteAverageResults(std::ostream& out, const TPanelTexts& panel)
+{
+    out << "\nAverage Results\n";
+    for (int r = 0; r < PanelRows; ++r)
+        out << "  " << std::left << std::setw(18) << PanelRowLabels[r] << std::right << std::setw(8)
+            << panel.Row[r] << '\n';
+}
+
+// The outcome table: a header, then a row per outcome with its last columns.
+template <class Outcome, class Tail>
+void WriteOutcomeTable(std::ostream& out, const std::vector<Outcome>& rows, const char* tailHeader, Tail&& tail)
+{
+    out << std::left << std::setw(8) << "Victor" << std::right;
+    for (TUnitKind k : DefKindOrder) out << std::setw(8) << UnitInfo(k).Code;
+    out << tailHeader << '\n';
+    std::string cells[DefKinds];
+    for (const Outcome& o : rows) {
+        const TBattleResultsRec& state = tail.State(o);
+        UnitCells(state, cells);
+        out << std::left << std::setw(8) << VictorText(state.Victor) << std::right;
+        for (const std::string& c : cells) out << std::setw(8) << c;
+        tail.Write(out, o);
+        out << '\n';
+    }
+}
+
 void WriteReport(std::ostream& out, const TOddsRequest& request, uint32_t seed, const RunTotals& t,
                  const TPanelTexts& panel, const TOutcomeList& outcomes)
 {
     out << "Battles: " << t.Battles << "   Seed: " << seed << '\n';
     if (request.Setup.Empty()) out << "No unit on either side: no battle fought.\n";
-    out << "\nAverage Results\n";
-    for (int r = 0; r < PanelRows; ++r)
-        out << "  " << std::left << std::setw(18) << PanelRowLabels[r] << std::right << std::setw(8)
-            << panel.Row[r] << '\n';
+    WriteAverageResults(out, panel);
 
     out << "\nOutcomes: " << outcomes.Size() << " distinct, by frequency\n";
     if (outcomes.Size() == 0) return;
-    out << std::left << std::setw(8) << "Victor" << std::right;
-    for (TUnitKind k : DefKindOrder) out << std::setw(8) << UnitInfo(k).Code;
-    out << std::setw(6) << "%" << std::setw(11) << "Instances" << '\n';
+    std::vector<TBattleResultsRec> rows(outcomes.Entries());
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const TBattleResultsRec& x, const TBattleResultsRec& y) { return x.Instances > y.Instances; });
+    struct {
+        int64_t Battles;
+        const TBattleResultsRec& State(const TBattleResultsRec& o) const { return o; }
+        void Write(std::ostream& out, const TBattleResultsRec& o) const
+        {
+            out << std::setw(6) << ShareText(o.Instances, Battles) << std::setw(11) << o.Instances;
+        }
+    } tail{t.Battles};
+    std::ostringstream header;
+    header << std::setw(6) << "%" << std::setw(11) << "Instances";
+    WriteOutcomeTable(out, rows, header.str().c_str(), tail);
+}
 
-    std::vector<size_t> order(outcomes.Size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t x, size_t y) { return outcomes[x].Instances > outcomes[y].Instances; });
-    std::string cells[DefKinds];
-    for (size_t i : order) {
-        const TBattleResultsRec& o = outcomes[i];
-        UnitCells(o, cells);
-        out << std::left << std::setw(8) << VictorText(o.Victor) << std::right;
-        for (const std::string& c : cells) out << std::setw(8) << c;
-        out << std::setw(6) << ShareText(o.Instances, t.Battles) << std::setw(11) << o.Instances << '\n';
-    }
+constexpr size_t ExactReportOutcomes = 20;
+
+void WriteExactReport(std::ostream& out, const TOddsRequest& request, const TExactOdds& e, const TPanelTexts& panel)
+{
+    out << "Exact odds   Unresolved: " << FormatGeneral(e.Unresolved, 3)
+        << "   Pruned: " << FormatGeneral(e.Pruned, 3) << '\n';
+    if (request.Setup.Empty()) out << "No unit on either side: no battle.\n";
+    WriteAverageResults(out, panel);
+
+    const size_t shown = std::min(e.Outcomes.size(), ExactReportOutcomes);
+    out << "\nOutcomes: " << e.Outcomes.size() << " distinct, the " << shown << " most probable\n";
+    if (shown == 0) return;
+    const std::vector<TExactOutcome> rows(e.Outcomes.begin(), e.Outcomes.begin() + static_cast<std::ptrdiff_t>(shown));
+    struct {
+        const TBattleResultsRec& State(const TExactOutcome& o) const { return o.State; }
+        void Write(std::ostream& out, const TExactOutcome& o) const
+        {
+            out << std::setw(14) << FormatGeneral(o.Probability * 100, 6) + "%";
+        }
+    } tail;
+    std::ostringstream header;
+    header << std::setw(14) << "Probability";
+    WriteOutcomeTable(out, rows, header.str().c_str(), tail);
 }
 
 }  // namespace
@@ -421,6 +488,18 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
         err << "varnholt-odds: " << line << '\n';
         return OddsToolBadArgument;
+    }
+
+    if (request.Exact) {
+        const TExactOdds odds = ComputeExactOdds(request.Setup);
+        if (odds.Status != TExactStatus::Done) {
+            err << "varnholt-odds: exact odds refused: " << odds.Reason << '\n';
+            return OddsToolTooLarge;
+        }
+        const TPanelTexts panel = PanelTexts(ExactPanelFigures(odds));
+        if (request.Json) WriteExactJson(out, odds, panel);
+        else WriteExactReport(out, request, odds, panel);
+        return OddsToolOk;
     }
 
     const uint32_t seed = request.SeedGiven ? request.Seed : ClockSeed();

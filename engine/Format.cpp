@@ -141,6 +141,12 @@ TPanelTexts PanelTexts(const TPanelFigures& f, char separator)
     return t;
 }
 
+TPanelFigures ExactPanelFigures(const TExactOdds& o)
+{
+    return TPanelFigures{{100.0L * o.AttWins, 100.0L * o.DefWins, 100.0L * o.BothDes, 100.0L * o.BothRemain,
+                          100.0L * o.AttWithdraws, o.AvgAttIPCLoss, o.AvgDefIPCLoss, o.AvgRounds}};
+}
+
 TPanelTexts PanelTexts(const RunTotals& totals, char separator)
 {
     if (totals.Battles <= 0) {

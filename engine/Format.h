@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/Driver.h"
+#include "engine/Exact.h"
 
 // General format: 18 significant digits first, then N, halves up; fixed
 // notation when the exponent allows, else scientific ("1.23E3", "1E-5").
@@ -35,5 +36,7 @@ struct TPanelFigures {
     long double Value[PanelRows];
 };
 TPanelTexts PanelTexts(const TPanelFigures& figures, char separator = '.');
+// The panel's figures of exact odds: percentages of the probabilities, the expectations.
+TPanelFigures ExactPanelFigures(const TExactOdds& odds);
 // Column 1 of the panel from the run totals; with no battles every row reads "0".
 TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');

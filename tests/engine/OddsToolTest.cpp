@@ -12,7 +12,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "engine/Driver.h"
+#include "engine/Exact.h"
 #include "engine/Format.h"
 
 namespace {
@@ -99,7 +102,8 @@ TEST(OddsTool, JsonIsReproducibleFromTheSeed)
     ASSERT_EQ(a.Code, OddsToolOk);
     EXPECT_TRUE(a.Err.empty());
     EXPECT_EQ(a.Out, b.Out);
-    EXPECT_NE(a.Out.find("\"Battles\": 3000"), std::string::npos);
+    const nlohmann::json j = nlohmann::json::parse(a.Out);
+    EXPECT_EQ(j["totals"]["Battles"], 3000);
 
     // Both spellings of an option mean the same.
     const TToolResult c = Tool({"--att=INF=3 ARM=1 FTR=2", "--def=inf=4 jftr=1", "--battles=3000", "--seed=77",
@@ -108,9 +112,7 @@ TEST(OddsTool, JsonIsReproducibleFromTheSeed)
 
     // The instances of the outcomes add up to the battles.
     long long sum = 0;
-    for (size_t at = a.Out.find("\"Instances\": "); at != std::string::npos;
-         at = a.Out.find("\"Instances\": ", at + 1))
-        sum += std::atoll(a.Out.c_str() + at + 13);
+    for (const auto& o : j["outcomes"]) sum += o["Instances"].get<long long>();
     EXPECT_EQ(sum, 3000);
 }
 
@@ -155,36 +157,32 @@ TEST(OddsTool, ArgumentsBecomeTheSetup)
     TRunControl control;
     RunBattles(control, host);
     const RunTotals& t = host.Last;
-    std::ostringstream expected;
-    expected << "\"totals\": {\"AttWins\": " << t.AttWins << ", \"DefWins\": " << t.DefWins
-             << ", \"BothDes\": " << t.BothDes << ", \"BothRemain\": " << t.BothRemain
-             << ", \"AttWithdraws\": " << t.AttWithdraws << ", \"TotalRounds\": " << t.TotalRounds
-             << ", \"AttIPCLoss\": " << t.AttIPCLoss << ", \"DefIPCLoss\": " << t.DefIPCLoss
-             << ", \"Battles\": 4000}";
-
     const TToolResult r = Tool({"--att", "INF=6 ARM=2 FTR=3 BMR=2 BB=1", "--def", "INF=7 FTR=2 JFTR=1 BMR=1",
                                 "--heavy-bombers", "--aa-gun", "--take-with-ground", "--save-air", "--att-tech",
                                 "--def-tech", "--withdraw", "2,5,1", "--rounds", "4", "--att-order",
                                 "BB BMR FTR AC SUB TRN ARM INF", "--def-order", "jftr ftr inf arm trn sub bmr ac bb",
                                 "--battles", "4000", "--seed", "31337", "--json"});
     ASSERT_EQ(r.Code, OddsToolOk) << r.Err;
-    EXPECT_NE(r.Out.find(expected.str()), std::string::npos) << expected.str() << "\n" << r.Out;
-
+    const nlohmann::json j = nlohmann::json::parse(r.Out);
+    const nlohmann::json totals = {{"AttWins", t.AttWins},       {"DefWins", t.DefWins},
+                                   {"BothDes", t.BothDes},       {"BothRemain", t.BothRemain},
+                                   {"AttWithdraws", t.AttWithdraws}, {"TotalRounds", t.TotalRounds},
+                                   {"AttIPCLoss", t.AttIPCLoss}, {"DefIPCLoss", t.DefIPCLoss},
+                                   {"Battles", 4000}};
+    EXPECT_EQ(j["totals"], totals);
     const TPanelTexts panel = PanelTexts(t);
-    for (int row = 0; row < PanelRows; ++row) {
-        const std::string entry = std::string("\"") + PanelRowLabels[row] + "\": \"" + panel.Row[row] + "\"";
-        EXPECT_NE(r.Out.find(entry), std::string::npos) << entry;
-    }
+    for (int row = 0; row < PanelRows; ++row) EXPECT_EQ(j["panel"][PanelRowLabels[row]], panel.Row[row]);
 }
 
 TEST(OddsTool, AnEmptySetupReportsZeroBattles)
 {
     const TToolResult r = Tool({"--battles", "500", "--seed", "1", "--json"});
     ASSERT_EQ(r.Code, OddsToolOk);
-    EXPECT_NE(r.Out.find("\"Battles\": 0}"), std::string::npos);
-    EXPECT_NE(r.Out.find("\"ATT wins %\": \"0\""), std::string::npos);
-    EXPECT_NE(r.Out.find("\"Average Rounds\": \"0\""), std::string::npos);
-    EXPECT_NE(r.Out.find("\"outcomes\": []"), std::string::npos);
+    const nlohmann::json j = nlohmann::json::parse(r.Out);
+    EXPECT_EQ(j["totals"]["Battles"], 0);
+    EXPECT_EQ(j["panel"]["ATT wins %"], "0");
+    EXPECT_EQ(j["panel"]["Average Rounds"], "0");
+    EXPECT_TRUE(j["outcomes"].empty());
 
     const TToolResult text = Tool({"--att", "INF=0", "--seed", "1"});
     EXPECT_EQ(text.Code, OddsToolOk);
@@ -211,6 +209,58 @@ TEST(OddsTool, ReportListsOutcomesByFrequency)
     }
     EXPECT_GT(rows, 3);
     EXPECT_EQ(sum, 2000);
+}
+
+TEST(OddsTool, ExactOddsAsJsonAndReport)
+{
+    const std::vector<std::string> args = {"--att", "INF=3", "--def", "INF=2", "--exact", "--json"};
+    const TToolResult a = Tool(args), b = Tool(args);
+    ASSERT_EQ(a.Code, OddsToolOk) << a.Err;
+    EXPECT_EQ(a.Out, b.Out);
+
+    TBattleSetupRec setup;
+    setup.AttCount[aINF] = 3;
+    setup.DefCount[dINF] = 2;
+    const TExactOdds odds = ComputeExactOdds(setup);
+    const nlohmann::json j = nlohmann::json::parse(a.Out);
+    // Every number reads back to the very double computed.
+    EXPECT_EQ(j["exact"]["AttWins"].get<double>(), odds.AttWins);
+    EXPECT_EQ(j["exact"]["AvgRounds"].get<double>(), odds.AvgRounds);
+    EXPECT_EQ(j["exact"]["Pruned"].get<double>(), odds.Pruned);
+    const TPanelTexts panel = PanelTexts(ExactPanelFigures(odds));
+    for (int row = 0; row < PanelRows; ++row) EXPECT_EQ(j["panel"][PanelRowLabels[row]], panel.Row[row]);
+    ASSERT_EQ(j["outcomes"].size(), odds.Outcomes.size());
+    double total = 0, previous = 1;
+    for (const auto& o : j["outcomes"]) {
+        const double p = o["Probability"].get<double>();
+        EXPECT_LE(p, previous);
+        previous = p;
+        total += p;
+        EXPECT_EQ(o["AttCount"].size(), size_t{AttKinds});
+        EXPECT_EQ(o["DefCount"].size(), size_t{DefKinds});
+    }
+    EXPECT_NEAR(total, 1, 1e-12);
+
+    const TToolResult report = Tool({"--att", "INF=3", "--def", "INF=2", "--exact"});
+    ASSERT_EQ(report.Code, OddsToolOk);
+    EXPECT_NE(report.Out.find("ATT wins %            51.7"), std::string::npos) << report.Out;
+    EXPECT_NE(report.Out.find("Probability"), std::string::npos);
+}
+
+TEST(OddsTool, ExactOddsRefusals)
+{
+    for (const char* clash : {"--battles=100", "--seed=3"}) {
+        const TToolResult r = Tool({"--att", "INF=3", "--exact", clash});
+        EXPECT_EQ(r.Code, OddsToolBadArgument);
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(Lines(r.Err), 1);
+        EXPECT_NE(r.Err.find("--exact"), std::string::npos);
+    }
+    const std::string all999 = "INF=999 ARM=999 FTR=999 BMR=999 BB=999 AC=999 TRN=999 SUB=999";
+    const TToolResult huge = Tool({"--att", all999, "--def", all999 + " JFTR=999", "--exact"});
+    EXPECT_EQ(huge.Code, OddsToolTooLarge);
+    EXPECT_TRUE(huge.Out.empty());
+    EXPECT_EQ(Lines(huge.Err), 1);
 }
 
 #ifdef ODDS_TOOL
