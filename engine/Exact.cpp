@@ -211,6 +211,7 @@ private:
     void Seed(const TState& s, double mass);
     TState CellState(const TRow& row, const TColumn& col, int32_t round) const;
     void SpreadCell(int32_t x, int32_t c, double mass, int32_t round, bool later);
+    void SpreadRow(int32_t x, int32_t round, bool later);
     void RunLinearCollapsed();
     void LinearRound(int32_t round);
 
@@ -247,6 +248,7 @@ private:
     std::unordered_map<TKey, int32_t, TKeyHash> ColIndex_;
     std::vector<int32_t> RowOrder_;
     size_t GridBytes_ = 0;
+    uint64_t Spread_ = 0;
     bool LinearSeeded_ = false;
 };
 
@@ -648,6 +650,22 @@ void TExact::SpreadCell(int32_t x, int32_t c, double mass, int32_t round, bool l
     if (stay > 0) Rows_[x].Mass[c] = 0;
 }
 
+// Every cell of row x with probability on it: pruned, or on through a round.
+void TExact::SpreadRow(int32_t x, int32_t round, bool later)
+{
+    for (int32_t c = 0; c < static_cast<int32_t>(Cols_.size()); ++c) {
+        const double mass = Rows_[x].Mass[c];
+        if (mass == 0) continue;
+        Rows_[x].Mass[c] = 0;
+        if (mass < StateFloor) {
+            Pruned_ += mass;
+            continue;
+        }
+        SpreadCell(x, c, mass, round, later);
+        if (++Spread_ % 64 == 0) Poll();
+    }
+}
+
 // Rows by units left, most first: a round only ever moves mass to a later
 // row, or along its own row to a later column.
 void TExact::RunLinearCollapsed()
@@ -655,19 +673,8 @@ void TExact::RunLinearCollapsed()
     std::vector<int32_t> order(Rows_.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
     std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return Rows_[a].Units > Rows_[b].Units; });
-    int32_t polled = 0;
     for (int32_t x : order) {
-        for (int32_t c = 0; c < static_cast<int32_t>(Cols_.size()); ++c) {
-            const double mass = Rows_[x].Mass[c];
-            if (mass == 0) continue;
-            Rows_[x].Mass[c] = 0;
-            if (mass < StateFloor) {
-                Pruned_ += mass;
-                continue;
-            }
-            SpreadCell(x, c, mass, 1, false);
-            if (++polled % 64 == 0) Poll();
-        }
+        SpreadRow(x, 1, false);
         std::vector<double>().swap(Rows_[x].Mass);
     }
 }
@@ -676,19 +683,7 @@ void TExact::RunLinearCollapsed()
 void TExact::LinearRound(int32_t round)
 {
     for (TRow& row : Rows_) std::swap(row.Mass, row.Later);
-    int32_t polled = 0;
-    for (int32_t x = 0; x < static_cast<int32_t>(Rows_.size()); ++x)
-        for (int32_t c = 0; c < static_cast<int32_t>(Cols_.size()); ++c) {
-            const double mass = Rows_[x].Mass[c];
-            if (mass == 0) continue;
-            Rows_[x].Mass[c] = 0;
-            if (mass < StateFloor) {
-                Pruned_ += mass;
-                continue;
-            }
-            SpreadCell(x, c, mass, round, true);
-            if (++polled % 64 == 0) Poll();
-        }
+    for (int32_t x = 0; x < static_cast<int32_t>(Rows_.size()); ++x) SpreadRow(x, round, true);
 }
 
 // ---- Driving both passes -----------------------------------------------------------------
