@@ -249,7 +249,6 @@ private:
     std::vector<int32_t> RowOrder_;
     size_t GridBytes_ = 0;
     uint64_t Spread_ = 0;
-    bool LinearSeeded_ = false;
 };
 
 // ---- Rough size of the work, before any of it is done ------------------------------
@@ -564,7 +563,6 @@ void TExact::Seed(const TState& s, double mass)
     const int32_t c = ColumnOf(s);
     TRow& row = Rows_[x];
     (Layered_ ? row.Later : row.Mass)[c] += mass;
-    LinearSeeded_ = true;
 }
 
 TState TExact::CellState(const TRow& row, const TColumn& col, int32_t round) const
