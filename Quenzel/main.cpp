@@ -24,6 +24,12 @@ bool DisplayAvailable(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Answered before any display is looked for, so that it works anywhere.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("varnholt " VARNHOLT_VERSION);
+            return 0;
+        }
     if (!DisplayAvailable(argc, argv)) {
         std::fputs("varnholt: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
         return 1;
