@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "About/AboutForm.h"
+#include "About/ProgramIcon.h"
 #include "Dizorivurad/Dizorivurad.h"
 
 namespace {
@@ -35,6 +36,10 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication application(argc, argv);
+    // The icon of every window; the desktop file name lets a Wayland desktop
+    // match the windows to the menu entry and its icon.
+    QApplication::setWindowIcon(ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARNHOLT_APP_ID));
     TForm1 Form1;
     TAboutForm AboutForm;
     Form1.SetAboutForm(&AboutForm);

@@ -3,7 +3,8 @@
 # when any of them is missing. Runs as root (or through sudo when available).
 set -euo pipefail
 packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev
-          libbenchmark-dev)
+          libbenchmark-dev
+          libqt6svg6)  # the SVG plugin that reads the window icon
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
