@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev
           libbenchmark-dev
           libqt6svg6    # the SVG plugin that reads the window icon
-          librsvg2-bin) # renders the icon's PNG sizes
+          librsvg2-bin  # renders the icon's PNG sizes
+          dpkg-dev file)  # dpkg-shlibdeps works out the Debian package's dependencies
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
