@@ -11,6 +11,7 @@ echo "== Release build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+tools/check-install.sh build
 
 echo "== Sanitizer build (ASan + UBSan)"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNHOLT_SANITIZE=ON -DVARNHOLT_BENCH=OFF >/dev/null

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "About/AboutForm.h"
+#include "About/ProgramIcon.h"
 #include "Dizorivurad/Dizorivurad.h"
 
 namespace {
@@ -24,11 +25,21 @@ bool DisplayAvailable(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Answered before any display is looked for, so that it works anywhere.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::puts("varnholt " VARNHOLT_VERSION);
+            return 0;
+        }
     if (!DisplayAvailable(argc, argv)) {
         std::fputs("varnholt: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
         return 1;
     }
     QApplication application(argc, argv);
+    // The icon of every window; the desktop file name lets a Wayland desktop
+    // match the windows to the menu entry and its icon.
+    QApplication::setWindowIcon(ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARNHOLT_APP_ID));
     TForm1 Form1;
     TAboutForm AboutForm;
     Form1.SetAboutForm(&AboutForm);

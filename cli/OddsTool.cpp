@@ -51,6 +51,7 @@ const char* const Usage =
     "                     fighting a run (not with --battles or --seed)\n"
     "  --json             print one JSON object instead of the report\n"
     "  --help             print this text\n"
+    "  --version          print the version\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
     "Exit status: 0 on success, 2 for a malformed argument, 3 when a battle is too\n"
@@ -474,6 +475,10 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         const std::string_view arg(argv[i]);
         if (arg == "--help" || arg == "-h") {
             out << Usage;
+            return OddsToolOk;
+        }
+        if (arg == "--version") {
+            out << "varnholt-odds " VARNHOLT_VERSION "\n";
             return OddsToolOk;
         }
     }

@@ -94,6 +94,16 @@ TEST(OddsTool, HelpGoesToStandardOutput)
     EXPECT_TRUE(r.Err.empty());
 }
 
+// Like --help, --version answers whatever else the command line holds.
+TEST(OddsTool, VersionIsTheProjectVersion)
+{
+    const TToolResult r = Tool({"--att", "XYZ=3", "--version"});
+    EXPECT_EQ(r.Code, OddsToolOk);
+    EXPECT_EQ(r.Out, "varnholt-odds " VARNHOLT_VERSION "\n");
+    EXPECT_TRUE(r.Err.empty());
+    EXPECT_NE(Tool({"--help"}).Out.find("--version"), std::string::npos);
+}
+
 TEST(OddsTool, JsonIsReproducibleFromTheSeed)
 {
     const std::vector<std::string> args = {"--att", "INF=3 ARM=1 FTR=2", "--def", "INF=4 JFTR=1",
