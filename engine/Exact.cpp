@@ -132,12 +132,80 @@ void ForEachHits(const THitDistribution& d, int32_t cap, Visit&& visit)
     if (tail > 0) visit(cap, tail);
 }
 
-// sum[j] = P[0] + ... + P[j-1], and the most likely entry.
-void RunningSums(const THitDistribution& d, std::vector<double>& sum, int32_t& mode)
+// What is kept of a kernel for a share: the entries of at least 2^e, for the
+// binary exponent e of the smallest entry worth spreading. Being one
+// interval around the mode (the kernels are unimodal), it is worked out once
+// per kernel and level.
+constexpr int32_t LevelMin = -64;  // 2^-64 is below any entry a share can need
+constexpr int32_t LevelMax = 1;
+constexpr int32_t Levels = LevelMax - LevelMin + 1;
+
+struct TKernelLevels {
+    int32_t Lo[Levels];
+    int32_t Hi[Levels];
+    double Outside[Levels];  // the kernel's probability outside [Lo, Hi)
+};
+
+void MakeLevels(const THitDistribution& d, TKernelLevels& levels)
 {
-    sum.assign(d.P.size() + 1, 0.0);
-    for (size_t j = 0; j < d.P.size(); ++j) sum[j + 1] = sum[j] + d.P[j];
-    mode = static_cast<int32_t>(std::max_element(d.P.begin(), d.P.end()) - d.P.begin());
+    const int32_t n = static_cast<int32_t>(d.P.size());
+    const int32_t mode = static_cast<int32_t>(std::max_element(d.P.begin(), d.P.end()) - d.P.begin());
+    std::vector<double> sum(static_cast<size_t>(n) + 1, 0.0);
+    for (int32_t j = 0; j < n; ++j) sum[j + 1] = sum[j] + d.P[j];
+    for (int32_t e = 0; e < Levels; ++e) {
+        const double floor = std::ldexp(1.0, LevelMin + e);
+        int32_t lo = mode, hi = mode;
+        if (d.P[mode] >= floor) {
+            while (lo > 0 && d.P[lo - 1] >= floor) --lo;
+            while (hi < n && d.P[hi] >= floor) ++hi;
+        }
+        levels.Lo[e] = lo;
+        levels.Hi[e] = hi;
+        levels.Outside[e] = sum[lo] + (sum[n] - sum[hi]);
+    }
+}
+
+// The level of a share: the binary exponent of the smallest entry it needs.
+inline int32_t LevelOf(double need)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &need, sizeof bits);
+    const int32_t e = static_cast<int32_t>((bits >> 52) & 0x7ff) - 1023;
+    return std::clamp(e, LevelMin, LevelMax) - LevelMin;
+}
+
+// The spread of one state of the linear pass, the innermost work of the whole
+// calculation, built for the vector units the processor has. The state's
+// probability `mass` goes to row target[i] (after i attacker losses, by the
+// defender's kernel onAtt) and along it from column firstCol on (by the
+// attacker's kernel onDef); hits beyond the last column land on it. Shares
+// below SpreadFloor are dropped and counted as pruned.
+[[gnu::target_clones("arch=x86-64-v3", "default")]]
+void SpreadShares(double mass, const THitDistribution& onDef, const TKernelLevels& levels,
+                  const THitDistribution& onAtt, double* const* target, int32_t firstCol, int32_t lastCol,
+                  double& prunedOut, double& workOut)
+{
+    const double* __restrict k = onDef.P.data();
+    const int32_t room = lastCol - firstCol;
+    double pruned = 0;
+    double work = 0;
+    for (size_t i = 0; i < onAtt.P.size(); ++i) {
+        const double coef = mass * onAtt.P[i];
+        const int32_t level = LevelOf(SpreadFloor / coef);
+        const int32_t lo = levels.Lo[level];
+        const int32_t hi = levels.Hi[level];
+        pruned += coef * levels.Outside[level];
+        if (lo == hi) continue;
+        double* __restrict out = target[i] + firstCol;
+        const int32_t inRange = std::max(lo, std::min(hi, room));
+        for (int32_t j = lo; j < inRange; ++j) out[j] += coef * k[j];
+        double tail = 0;
+        for (int32_t j = inRange; j < hi; ++j) tail += k[j];
+        out[std::max(0, room)] += coef * tail;
+        work += 16 + (hi - lo);
+    }
+    prunedOut += pruned;
+    workOut += work;
 }
 
 struct TRefused {
@@ -193,8 +261,7 @@ private:
         int32_t Units;
         std::vector<int32_t> Next;  // row after i hits, i = 0..Units
         THitDistribution Fire;      // the attacker's hits on the defender
-        std::vector<double> FireSum;  // its running sums, FireSum[j] = P[0] + ... + P[j-1]
-        int32_t FireMode = 0;
+        TKernelLevels Levels;       // what of it is spread, by the share's size
         std::vector<double> Mass, Later;
     };
     struct TColumn {
@@ -202,8 +269,6 @@ private:
         int32_t SubsRetreated;
         int32_t Units;
         THitDistribution Fire;  // the defender's hits on the attacker
-        std::vector<double> FireSum;
-        int32_t FireMode = 0;
     };
     void LinearSetUp(const TState& first);
     int32_t RowOf(const TState& s);
@@ -248,6 +313,8 @@ private:
     std::unordered_map<TKey, int32_t, TKeyHash> ColIndex_;
     std::vector<int32_t> RowOrder_;
     size_t GridBytes_ = 0;
+    std::vector<double*> RowData_;
+    std::vector<double*> Targets_;  // where each row's spread lands: Mass, or Later with a round limit
     uint64_t Spread_ = 0;
 };
 
@@ -496,7 +563,6 @@ void TExact::LinearSetUp(const TState& first)
             CollectFire(f, [&](auto&& g) { DefenderGroups(t, R_, g); });
             col.Fire = Hits_.Fire(f, DefOtherGroups);
         }
-        RunningSums(col.Fire, col.FireSum, col.FireMode);
         TKey key{};
         std::copy(t.Def, t.Def + DefKinds, key.V);
         key.V[DefKinds] = static_cast<int16_t>(t.DefSubsRetreated);
@@ -539,7 +605,7 @@ int32_t TExact::RowOf(const TState& s)
         CollectFire(f, [&](auto&& g) { AttackerGroups(s, Setup_, R_, g); });
         row.Fire = Hits_.Fire(f);
     }
-    RunningSums(row.Fire, row.FireSum, row.FireMode);
+    MakeLevels(row.Fire, row.Levels);
     row.Mass.assign(Cols_.size(), 0.0);
     if (Layered_) row.Later.assign(Cols_.size(), 0.0);
     GridBytes_ += (row.Mass.size() + row.Later.size()) * sizeof(double) + sizeof(TRow) + 64;
@@ -605,46 +671,15 @@ void TExact::SpreadCell(int32_t x, int32_t c, double mass, int32_t round, bool l
     }
     Rounds_ += mass;
 
-    // Shares below SpreadFloor are dropped (and counted as pruned). Both
-    // kernels are unimodal: the defender's hit counts are taken from the most
-    // likely outward, and what is kept of the attacker's kernel for each is
-    // one interval around its mode that only narrows as the share falls.
-    const TColumn& col = Cols_[c];
-    const int32_t firstCol = c + onDef.Lo;
-    const int32_t n = static_cast<int32_t>(onDef.P.size());
-    const double* __restrict k = onDef.P.data();
-    const double* sum = row.FireSum.data();  // sum[j] = k[0] + ... + k[j-1]
-    const double peak = k[row.FireMode];
-    auto sweep = [&](int32_t i, int32_t step) {
-        int32_t lo = 0;
-        int32_t hi = n;
-        for (bool first = true; i >= 0 && i < static_cast<int32_t>(onAtt.P.size()); i += step, first = false) {
-            const double coef = mass * onAtt.P[i];
-            const double need = SpreadFloor / coef;
-            if (peak < need) {
-                // Every further count is less likely still.
-                Pruned_ += mass * (step > 0 ? col.FireSum.back() - col.FireSum[i] : col.FireSum[i + 1]);
-                return;
-            }
-            if (first) {
-                lo = static_cast<int32_t>(std::lower_bound(k, k + row.FireMode, need) - k);
-                hi = static_cast<int32_t>(
-                    std::lower_bound(k + row.FireMode, k + n, need, [](double a, double b) { return a >= b; }) - k);
-            }
-            while (lo < row.FireMode && k[lo] < need) ++lo;
-            while (hi > row.FireMode + 1 && k[hi - 1] < need) --hi;
-            Pruned_ += coef * (sum[lo] + (sum[n] - sum[hi]));
-            const int32_t hits = std::min(onAtt.Lo + i, row.Units);
-            TRow& target = Rows_[row.Next[hits]];
-            double* __restrict out = (later ? target.Later : target.Mass).data() + firstCol;
-            const int32_t inRange = std::max(lo, std::min(hi, lastCol - firstCol));
-            for (int32_t j = lo; j < inRange; ++j) out[j] += coef * k[j];
-            Work_ += 16 + (inRange - lo);
-            if (inRange < hi) out[std::max(0, lastCol - firstCol)] += coef * (sum[hi] - sum[inRange]);
-        }
-    };
-    sweep(col.FireMode, 1);
-    sweep(col.FireMode - 1, -1);
+    // The rows the attacker's losses lead to, for each of the defender's hit counts.
+    Targets_.resize(onAtt.P.size());
+    for (size_t i = 0; i < onAtt.P.size(); ++i)
+        Targets_[i] = RowData_[row.Next[std::min(onAtt.Lo + static_cast<int32_t>(i), row.Units)]];
+    double pruned = 0;
+    double work = 0;
+    SpreadShares(mass, onDef, row.Levels, onAtt, Targets_.data(), c + onDef.Lo, lastCol, pruned, work);
+    Pruned_ += pruned;
+    Work_ += work;
     if (stay > 0) Rows_[x].Mass[c] = 0;
 }
 
@@ -671,6 +706,8 @@ void TExact::RunLinearCollapsed()
     std::vector<int32_t> order(Rows_.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
     std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return Rows_[a].Units > Rows_[b].Units; });
+    RowData_.clear();
+    for (TRow& row : Rows_) RowData_.push_back(row.Mass.data());
     for (int32_t x : order) {
         SpreadRow(x, 1, false);
         std::vector<double>().swap(Rows_[x].Mass);
@@ -680,7 +717,11 @@ void TExact::RunLinearCollapsed()
 // With a round limit: every state after `round` rounds goes one round on.
 void TExact::LinearRound(int32_t round)
 {
-    for (TRow& row : Rows_) std::swap(row.Mass, row.Later);
+    RowData_.clear();
+    for (TRow& row : Rows_) {
+        std::swap(row.Mass, row.Later);
+        RowData_.push_back(row.Later.data());
+    }
     for (int32_t x = 0; x < static_cast<int32_t>(Rows_.size()); ++x) SpreadRow(x, round, true);
 }
 
