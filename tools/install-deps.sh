@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the benchmarks need,
 # when any of them is missing. Runs as root (or through sudo when available).
 set -euo pipefail
-packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev
+packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev qt6-charts-dev
           libbenchmark-dev)
 missing=()
 for p in "${packages[@]}"; do
