@@ -264,6 +264,7 @@ private:
     void PagesRunStarting();
     void PagesPublished(const RunTotals& totals, bool last);
     void RefreshPages(bool now);
+    const TOutcomeList& ShownOutcomeList() const;
     QString Report() const;
     void WriteReport();
     void SetUpCharts();

@@ -98,8 +98,17 @@ void TForm1::ExactOddsFinished(quint64 id)
 void TForm1::PagesRunStarting()
 {
     RunSetupDue = true;
-    Pages->RunSetupKnown = false;
-    Pages->ShownOutcomes = false;  // OutcomeList now fills with this run's outcomes
+    TPagesState& p = *Pages;
+    p.RunSetupKnown = false;
+    // OutcomeList is about to fill with this run's outcomes; the shown run's
+    // wait aside (a swap: nothing is copied).
+    if (p.ShownOutcomes) std::swap(OutcomeList, p.ShownBefore);
+    p.ShownOutcomes = false;
+}
+
+const TOutcomeList& TForm1::ShownOutcomeList() const
+{
+    return Pages->ShownOutcomes ? OutcomeList : Pages->ShownBefore;
 }
 
 void TForm1::PagesPublished(const RunTotals& totals, bool last)
@@ -109,7 +118,6 @@ void TForm1::PagesPublished(const RunTotals& totals, bool last)
     p.ShownSetup = p.RunSetup;
     p.ShownManual = p.RunManual;
     p.ShownTotals = totals;
-    p.Published = true;
     p.ShownOutcomes = true;
     p.ReportDirty = p.ChartsDirty = true;
     RefreshPages(last);
@@ -124,9 +132,6 @@ void TForm1::RefreshPages(bool now)
     const bool report = p.ReportDirty && ui->TabSheet2->isVisible();
     const bool charts = p.ChartsDirty && ui->TabSheet3->isVisible();
     if (!report && !charts) return;
-    // Between a run's start and its first publication OutcomeList is not the
-    // shown run's; that publication follows within a few hundred battles.
-    if (!p.ShownOutcomes && p.Published) return;
     if (!now && p.SinceWrite.isValid() && p.SinceWrite.elapsed() < RefreshInterval) {
         if (!p.Refresh.isActive()) p.Refresh.start(int(RefreshInterval - p.SinceWrite.elapsed()));
         return;

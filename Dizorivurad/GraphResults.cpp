@@ -189,7 +189,7 @@ void TForm1::WriteCharts()
     if (exact)
         for (const TExactOutcome& o : exact->Outcomes) AddLosses(d, p.ShownSetup, o.State, o.Probability);
     else
-        for (const TBattleResultsRec& o : OutcomeList.Entries()) AddLosses(d, p.ShownSetup, o, o.Instances);
+        for (const TBattleResultsRec& o : ShownOutcomeList().Entries()) AddLosses(d, p.ShownSetup, o, o.Instances);
     double end = 1;
     for (const auto& side : d.Side)
         if (!side.empty()) end = std::max(end, double(side.rbegin()->first));

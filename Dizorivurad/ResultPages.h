@@ -21,13 +21,15 @@ struct TForm1::TPagesState {
     TBattleSetupRec RunSetup;
     bool RunManual = false;
 
-    // The run whose figures the window shows: its setup and last totals.
-    // OutcomeList holds its outcomes once it has published.
+    // The run whose figures the window shows: its setup, last totals and
+    // outcomes. Its outcomes are in OutcomeList once it has published; a new
+    // run takes OutcomeList over, and until that run publishes they wait in
+    // ShownBefore.
     bool ShownKnown = false;
     TBattleSetupRec ShownSetup;
     bool ShownManual = false;
-    bool Published = false;
     bool ShownOutcomes = false;
+    TOutcomeList ShownBefore;
     RunTotals ShownTotals;
 
     // The latest calculation asked for, and its result once it is in.

@@ -65,9 +65,9 @@ void TForm1::Publish(const RunTotals& totals, const TBattleResultsRec* batch, in
 void TForm1::RunStarting()
 {
     // The panel and the grid keep the previous figures until this run publishes.
+    PagesRunStarting();
     OutcomeList.Clear();
     GridRewrites = 0;
-    PagesRunStarting();
 }
 
 void TForm1::Button1Click()

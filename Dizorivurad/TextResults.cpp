@@ -133,7 +133,7 @@ QString TForm1::Report() const
     for (int row = 0; row < PanelRows; ++row) {
         const long double m = margins.Value[row];
         out << Row(QString::fromLatin1(PanelRowLabels[row]), separator.Text(run.Row[row]),
-                   m < 0 ? QString() : QStringLiteral("±") + separator.Text(FormatGeneral(m, 2, sep)),
+                   m < 0 ? QStringLiteral("n/a") : QStringLiteral("±") + separator.Text(FormatGeneral(m, 2, sep)),
                    exact ? separator.Text(exactTexts.Row[row]) : QString());
     }
     if (const TExactOdds* odds = p.ShownOdds(); odds && odds->Status == TExactStatus::TooLarge)
@@ -145,7 +145,7 @@ QString TForm1::Report() const
                    .arg(separator.Text(FormatGeneral((exact->Unresolved + exact->Pruned) * 100, 2, sep)));
 
     // The most probable end states, with the run's share of each.
-    const std::vector<TBattleResultsRec>& seen = OutcomeList.Entries();
+    const std::vector<TBattleResultsRec>& seen = ShownOutcomeList().Entries();
     const long double battles = std::max<int32_t>(p.ShownTotals.Battles, 1);
     auto share = [&](long double fraction) { return separator.Text(FormatGeneral(fraction * 100, 3, sep)); };
     auto runShare = [&](const TBattleResultsRec& state) {
@@ -187,6 +187,6 @@ void TForm1::WriteReport()
 
 void TForm1::CopyReportButtonClick()
 {
-    if (Pages->ReportDirty && Pages->ShownOutcomes) WriteReport();
+    if (Pages->ReportDirty) WriteReport();
     QGuiApplication::clipboard()->setText(ui->TextResultsEdit->toPlainText());
 }

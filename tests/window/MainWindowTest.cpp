@@ -619,7 +619,7 @@ void MainWindowTest::tabOrder()
         "DefWithSpinEdit", "DefWithLessSpinEdit", "Mem1Button", "Mem2Button", "Mem3Button", "Recall1Button",
         "Recall2Button", "Recall3Button",
         // Average results, pages
-        "GoButton", "AbortButton", "RunsSpinEdit", "Button1", "PageControl1"};
+        "GoButton", "AbortButton", "RunsSpinEdit", "Button1", "PageControl1", "TextResultsEdit", "CopyReportButton"};
 
     // Walk the focus chain once round from the first count.
     QWidget* first = F().Spin("AttInfSpinEdit");

@@ -10,10 +10,9 @@
 #include <QGuiApplication>
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 
-#include "ExactTestSupport.h"
+#include "PagesTestSupport.h"
 #include "ResultsTestSupport.h"
 #include "bench/ReferenceBattles.h"
 #include "engine/Format.h"
@@ -34,42 +33,6 @@ void Enter(TWindowFixture& w, const TBattleSetupRec& s, int runs)
 }
 
 void ShowPage(TWindowFixture& w, int page) { w.Find<QTabWidget>("PageControl1")->setCurrentIndex(page); }
-
-QString ReportText(TWindowFixture& w) { return w.Find<QPlainTextEdit>("TextResultsEdit")->toPlainText(); }
-
-// The report's row of a panel label, split into its columns.
-QStringList ReportRow(const QString& report, const char* label)
-{
-    for (const QString& line : report.split(u'\n'))
-        if (line.startsWith(QLatin1String(label)))
-            return line.mid(int(strlen(label))).split(u' ', Qt::SkipEmptyParts);
-    return {};
-}
-
-QStringList Texts(const TPanelTexts& t)
-{
-    QStringList texts;
-    for (const std::string& row : t.Row) texts << QString::fromStdString(row);
-    return texts;
-}
-
-QStringList ExactTexts(const TExactOdds& x)
-{
-    return Texts(PanelTexts(TPanelFigures{{x.AttWins * 100.0L, x.DefWins * 100.0L, x.BothDes * 100.0L,
-                                           x.BothRemain * 100.0L, x.AttWithdraws * 100.0L, x.AvgAttIPCLoss,
-                                           x.AvgDefIPCLoss, x.AvgRounds}}));
-}
-
-// Column `c` (0 run, 1 margin, 2 exact) of the eight rows.
-QStringList ReportColumn(const QString& report, int c)
-{
-    QStringList column;
-    for (const char* label : PanelRowLabels) {
-        const QStringList row = ReportRow(report, label);
-        column << (c < row.size() ? row[c] : QString());
-    }
-    return column;
-}
 
 QChart* Chart(TWindowFixture& w, const char* name) { return w.Find<QChartView>(name)->chart(); }
 
@@ -107,7 +70,7 @@ private slots:
         w.Button("GoButton")->click();
         QVERIFY(WaitForExactOdds(w.Form()));
 
-        const QString report = ReportText(w);
+        const QString report = ReportText(w.Form());
         const QStringList lines = report.split(u'\n');
         QCOMPARE(lines.mid(0, 4), QStringList({"Attacker: 10 INF, 5 ARM, 4 FTR, 2 BMR, 1 BB",
                                                "Defender: 14 INF, 4 ARM, 3 FTR", "Options: AA Gun",
@@ -131,7 +94,7 @@ private slots:
         w.Button("GoButton")->click();
         QVERIFY(WaitForExactOdds(w.Form()));
         QCOMPARE(fake.Calls(), 1);
-        QCOMPARE(ReportColumn(ReportText(w), 2), ExactTexts(FakeOdds(L1())));
+        QCOMPARE(ReportColumn(ReportText(w.Form()), 2), ExactTexts(FakeOdds(L1())));
     }
 
     // A newer setup cancels the older calculation, and a result of the older
@@ -148,7 +111,7 @@ private slots:
         Enter(w, a, 500);
         ShowPage(w, 1);
         w.Button("GoButton")->click();
-        QVERIFY(ReportText(w).contains(QStringLiteral("Exact odds: being worked out")));
+        QVERIFY(ReportText(w.Form()).contains(QStringLiteral("Exact odds: being worked out")));
         QTRY_COMPARE(fake.Calls(), 1);  // a's calculation is the first to be released
 
         TBattleSetupRec b = a;
@@ -161,12 +124,12 @@ private slots:
         TBattleSetupRec shown;
         QVERIFY(w.Form().PagesSetup(shown));
         QVERIFY(shown == b);
-        QCOMPARE(ReportColumn(ReportText(w), 2), QStringList(8, QString()));
-        QVERIFY(ReportText(w).contains(QStringLiteral("Exact odds: being worked out")));
+        QCOMPARE(ReportColumn(ReportText(w.Form()), 2), QStringList(8, QString()));
+        QVERIFY(ReportText(w.Form()).contains(QStringLiteral("Exact odds: being worked out")));
 
         fake.Release();
         QVERIFY(WaitForExactOdds(w.Form()));
-        QCOMPARE(ReportColumn(ReportText(w), 2), ExactTexts(FakeOdds(b)));
+        QCOMPARE(ReportColumn(ReportText(w.Form()), 2), ExactTexts(FakeOdds(b)));
         QCOMPARE(fake.Calls(), 2);
     }
 
@@ -190,7 +153,7 @@ private slots:
         w.Button("GoButton")->click();
         QVERIFY(WaitForExactOdds(w.Form()));
 
-        const QString report = ReportText(w);
+        const QString report = ReportText(w.Form());
         QVERIFY(report.contains(QStringLiteral("\nExact odds: battle too large\n")));
         QCOMPARE(ReportRow(report, "Average Results"), QStringList({"Run", "(1000)", "±95", "%"}));
         QCOMPARE(ReportColumn(report, 0), PanelColumn(w.Form(), 1));
@@ -292,11 +255,11 @@ private slots:
         QVERIFY(WaitForExactOdds(w.Form()));
         QCOMPARE(w.Form().ReportWrites, 0);
         QCOMPARE(w.Form().ChartWrites, 0);
-        QVERIFY(ReportText(w).isEmpty());
+        QVERIFY(ReportText(w.Form()).isEmpty());
 
         ShowPage(w, 1);
         QCOMPARE(w.Form().ReportWrites, 1);
-        QCOMPARE(ReportColumn(ReportText(w), 0), PanelColumn(w.Form(), 1));
+        QCOMPARE(ReportColumn(ReportText(w.Form()), 0), PanelColumn(w.Form(), 1));
         ShowPage(w, 2);
         QCOMPARE(w.Form().ChartWrites, 1);
         QCOMPARE(w.Form().ReportWrites, 1);
@@ -346,7 +309,7 @@ private slots:
         QCOMPARE(RunsLabel(w.Form()), QStringLiteral("Runs: 100000"));
 
         ShowPage(w, 1);
-        QVERIFY(ReportText(w).contains(QStringLiteral("Exact")));
+        QVERIFY(ReportText(w.Form()).contains(QStringLiteral("Exact")));
         SaveShot(w.Form(), "text-results-L1.png");
         ShowPage(w, 2);
         SaveShot(w.Form(), "graph-results-L1.png");

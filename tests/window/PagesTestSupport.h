@@ -1,15 +1,24 @@
 #pragma once
-// An exact calculation under a test's control, for the window's worker
-// thread: it answers with figures made from the setup (so that figures of one
+// Helpers of the tests of the result pages: reading the report, and exact
+// calculations under the test's control for the window's worker thread.
+//
+// TFakeExact is an exact calculation under a test's control: it answers with figures made from the setup (so that figures of one
 // setup can never pass for another's), and while held it waits for a release
 // or for its cancel flag first.
 #include <QTest>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <thread>
+
+#include <QPlainTextEdit>
+#include <QStringList>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "engine/Format.h"
+#include "WindowTestSupport.h"
 
 // Figures that differ from setup to setup: shares from the infantry counts,
 // averages from the armour, two end states holding the starting forces.
@@ -96,4 +105,67 @@ inline bool WaitForExactOdds(TForm1& form)
 {
     for (int i = 0; i < 20000 && form.ExactOddsPending(); ++i) QTest::qWait(1);
     return !form.ExactOddsPending();
+}
+
+// A slow calculation that honours its cancel flag: it takes a few
+// milliseconds, as a larger battle would, then answers FakeOdds. The counts
+// live as long as the last copy of the calculation, which the window's
+// threads may hold after the test's own objects are gone.
+struct TSlowExactCounts {
+    std::atomic<int> Calls{0};
+    std::atomic<int> Cancelled{0};
+};
+
+inline TExactCalculation SlowExact(std::shared_ptr<TSlowExactCounts> counts, int maxMs)
+{
+    return [counts, maxMs](const TBattleSetupRec& setup, const std::atomic<bool>* cancel) {
+        ++counts->Calls;
+        const int ms = 1 + (setup.AttCount[aINF] * 7 + setup.DefCount[dINF] * 3) % maxMs;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            if (cancel->load()) {
+                ++counts->Cancelled;
+                TExactOdds odds;
+                odds.Status = TExactStatus::Cancelled;
+                return odds;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return FakeOdds(setup);
+    };
+}
+
+// ---- The report -------------------------------------------------------------------
+
+inline QString ReportText(const TForm1& form) { return Find<QPlainTextEdit>(form, "TextResultsEdit")->toPlainText(); }
+
+// The report's row of a label, split into its columns.
+inline QStringList ReportRow(const QString& report, const char* label)
+{
+    for (const QString& line : report.split(u'\n'))
+        if (line.startsWith(QLatin1String(label)))
+            return line.mid(int(strlen(label))).split(u' ', Qt::SkipEmptyParts);
+    return {};
+}
+
+// Column `c` (0 the run, 1 the margin, 2 the exact figure) of the eight rows.
+inline QStringList ReportColumn(const QString& report, int c)
+{
+    QStringList column;
+    for (const char* label : PanelRowLabels) {
+        const QStringList row = ReportRow(report, label);
+        column << (c < row.size() ? row[c] : QString());
+    }
+    return column;
+}
+
+// The panel's texts of exact odds.
+inline QStringList ExactTexts(const TExactOdds& x)
+{
+    const TPanelTexts t = PanelTexts(TPanelFigures{{x.AttWins * 100.0L, x.DefWins * 100.0L, x.BothDes * 100.0L,
+                                                    x.BothRemain * 100.0L, x.AttWithdraws * 100.0L, x.AvgAttIPCLoss,
+                                                    x.AvgDefIPCLoss, x.AvgRounds}});
+    QStringList texts;
+    for (const std::string& row : t.Row) texts << QString::fromStdString(row);
+    return texts;
 }
