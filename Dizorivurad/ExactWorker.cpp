@@ -80,11 +80,17 @@ void TExactWorker::Stop()
 
 std::optional<TExactOdds> TExactWorker::Take(uint64_t id)
 {
+    std::optional<TExactOdds> odds;
+    {
+        // Taking the lock first orders everything the thread did before
+        // this; only then may its thread object go.
+        const std::lock_guard<std::mutex> lock(Mutex);
+        if (Mail && MailId == id) {
+            odds = std::move(Mail);
+            Mail.reset();
+        }
+    }
     Reap(id);
-    const std::lock_guard<std::mutex> lock(Mutex);
-    if (!Mail || MailId != id) return std::nullopt;
-    std::optional<TExactOdds> odds = std::move(Mail);
-    Mail.reset();
     return odds;
 }
 
