@@ -34,6 +34,23 @@ void Enter(TWindowFixture& w, const TBattleSetupRec& s, int runs)
 
 void ShowPage(TWindowFixture& w, int page) { w.Find<QTabWidget>("PageControl1")->setCurrentIndex(page); }
 
+TBattleSetupRec Infantry(int att, int def)
+{
+    TBattleSetupRec s;
+    s.AttCount[aINF] = att;
+    s.DefCount[dINF] = def;
+    return s;
+}
+
+// The battle fought in manual rolling with the given exact calculation, the page shown.
+void Fight(TWindowFixture& w, TFakeExact& fake, const TBattleSetupRec& s, int runs, int page)
+{
+    w.Form().ExactCalculation = fake.Calculation();
+    Enter(w, s, runs);
+    ShowPage(w, page);
+    w.Button("GoButton")->click();
+}
+
 QChart* Chart(TWindowFixture& w, const char* name) { return w.Find<QChartView>(name)->chart(); }
 
 QLineSeries* Line(QChart* chart, const QString& namePrefix)
@@ -64,10 +81,7 @@ private slots:
     {
         TFakeExact fake;
         TWindowFixture w;
-        w.Form().ExactCalculation = fake.Calculation();
-        Enter(w, L1(), 5000);
-        ShowPage(w, 1);
-        w.Button("GoButton")->click();
+        Fight(w, fake, L1(), 5000, 1);
         QVERIFY(WaitForExactOdds(w.Form()));
 
         const QString report = ReportText(w.Form());
@@ -104,13 +118,8 @@ private slots:
         TFakeExact fake;
         fake.Hold(true);  // even a cancelled calculation answers
         TWindowFixture w;
-        w.Form().ExactCalculation = fake.Calculation();
-        TBattleSetupRec a;
-        a.AttCount[aINF] = 3;
-        a.DefCount[dINF] = 2;
-        Enter(w, a, 500);
-        ShowPage(w, 1);
-        w.Button("GoButton")->click();
+        const TBattleSetupRec a = Infantry(3, 2);
+        Fight(w, fake, a, 500, 1);
         QVERIFY(ReportText(w.Form()).contains(QStringLiteral("Exact odds: being worked out")));
         QTRY_COMPARE(fake.Calls(), 1);  // a's calculation is the first to be released
 
@@ -144,13 +153,7 @@ private slots:
             return odds;
         };
         TWindowFixture w;
-        w.Form().ExactCalculation = fake.Calculation();
-        TBattleSetupRec s;
-        s.AttCount[aINF] = 1;
-        s.DefCount[dINF] = 1;
-        Enter(w, s, 1000);
-        ShowPage(w, 1);
-        w.Button("GoButton")->click();
+        Fight(w, fake, Infantry(1, 1), 1000, 1);
         QVERIFY(WaitForExactOdds(w.Form()));
 
         const QString report = ReportText(w.Form());
@@ -178,9 +181,6 @@ private slots:
     // side's losses as steps of P(loss <= x) with its average marked.
     void chartsHoldTheSeries()
     {
-        TBattleSetupRec s;
-        s.AttCount[aINF] = 3;
-        s.DefCount[dINF] = 2;
         TFakeExact fake;
         fake.Answer = [](const TBattleSetupRec&) {
             TExactOdds x;
@@ -195,10 +195,7 @@ private slots:
             return x;
         };
         TWindowFixture w;
-        w.Form().ExactCalculation = fake.Calculation();
-        Enter(w, s, 500);
-        ShowPage(w, 2);
-        w.Button("GoButton")->click();
+        Fight(w, fake, Infantry(3, 2), 500, 2);
         QVERIFY(WaitForExactOdds(w.Form()));
 
         auto bars = qobject_cast<QHorizontalBarSeries*>(Chart(w, "OutcomeChart")->series().front());
@@ -249,9 +246,7 @@ private slots:
     {
         TFakeExact fake;
         TWindowFixture w;
-        w.Form().ExactCalculation = fake.Calculation();
-        Enter(w, L1(), 3000);
-        w.Button("GoButton")->click();
+        Fight(w, fake, L1(), 3000, 0);
         QVERIFY(WaitForExactOdds(w.Form()));
         QCOMPARE(w.Form().ReportWrites, 0);
         QCOMPARE(w.Form().ChartWrites, 0);
