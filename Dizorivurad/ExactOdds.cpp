@@ -57,7 +57,10 @@ void TForm1::ClosePages()
     Pages = nullptr;
 }
 
-void TForm1::CancelExactOdds() { Pages->Worker.CancelAll(); }
+void TForm1::CancelExactOdds()
+{
+    if (Pages) Pages->Worker.CancelAll();
+}
 
 bool TForm1::ExactOddsPending() const { return Pages->Worker.Busy(); }
 
@@ -128,6 +131,7 @@ void TForm1::PagesPublished(const RunTotals& totals, bool last)
 void TForm1::RefreshPages(bool now)
 {
     constexpr int RefreshInterval = 100;  // ms
+    if (!Pages) return;  // the window is going
     TPagesState& p = *Pages;
     const bool report = p.ReportDirty && ui->TabSheet2->isVisible();
     const bool charts = p.ChartsDirty && ui->TabSheet3->isVisible();
