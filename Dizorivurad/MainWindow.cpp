@@ -177,10 +177,13 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->ManualRolling, &TForm1::ManualRollingClick);
     ConnectMenuItem(this, ui->AutoRolling, &TForm1::AutoRollingClick);
     ConnectMenuItem(this, ui->F3, &TForm1::F3Click);
+
+    SetUpPages();
 }
 
 TForm1::~TForm1()
 {
+    ClosePages();
     delete ui;
 }
 
@@ -273,6 +276,7 @@ void TForm1::Exit1Click()
     }
     if (Closing) return;  // the close that quitting causes comes back here
     Closing = true;
+    CancelExactOdds();  // the destructor waits for the worker; a cancelled one ends within milliseconds
     // Ends the main event loop once the handlers on the stack (a run, a
     // kill-order wait) have returned; the window itself stays alive until then.
     QCoreApplication::quit();

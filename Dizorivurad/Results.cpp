@@ -1,9 +1,9 @@
 // Publication of a run's figures: "Runs:", the average results panel, Store Results.
 #include <QLineEdit>
-#include <QLocale>
 #include <array>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "Dizorivurad/LocalNumbers.h"
 #include "engine/Format.h"
 #include "ui_Dizorivurad.h"
 
@@ -28,19 +28,13 @@ TPanelFields PanelFields(const Ui::TForm1& ui)
     }};
 }
 
-// Column 1 of the panel in the user's decimal separator. The formatter takes
-// a one-byte separator; one outside ASCII is put in afterwards.
+// Column 1 of the panel in the user's decimal separator.
 std::array<QString, PanelRows> PanelColumn1(const RunTotals& totals)
 {
-    const QString point = QLocale().decimalPoint();
-    const bool ascii = point.size() == 1 && point.front().unicode() < 0x80;
-    const TPanelTexts texts = PanelTexts(totals, ascii ? point.front().toLatin1() : '.');
-
+    const TLocalSeparator separator;
+    const TPanelTexts texts = PanelTexts(totals, separator.Byte());
     std::array<QString, PanelRows> column;
-    for (int row = 0; row < PanelRows; ++row) {
-        column[size_t(row)] = QString::fromStdString(texts.Row[row]);
-        if (!ascii) column[size_t(row)].replace(u'.', point);
-    }
+    for (int row = 0; row < PanelRows; ++row) column[size_t(row)] = separator.Text(texts.Row[row]);
     return column;
 }
 
@@ -65,11 +59,13 @@ void TForm1::Publish(const RunTotals& totals, const TBattleResultsRec* batch, in
         RewriteGrid(totals.Battles);
         ++GridRewrites;
     }
+    PagesPublished(totals, last);
 }
 
 void TForm1::RunStarting()
 {
     // The panel and the grid keep the previous figures until this run publishes.
+    PagesRunStarting();
     OutcomeList.Clear();
     GridRewrites = 0;
 }

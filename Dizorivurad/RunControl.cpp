@@ -258,6 +258,7 @@ void TForm1::ReadSetup(TBattleSetupRec& setup)
         if (RunEvents) SetupReadAt = RunEvents->Count;
     }
     setup = SetupCache;
+    if (RunSetupDue) RunSetupRead(setup);  // the run's setup goes to the exact odds
 }
 
 void TForm1::ReadControls(TBattleSetupRec& setup) const

@@ -3,6 +3,10 @@
 // shown main window, panel and grid included:
 //
 //   AutomaticRunL1     the whole run as a player's change starts it
+//   AutomaticRunL1ShownPage/1, /2
+//                      the same with "Text Results" (1) or "Graph Results" (2)
+//                      shown instead of "Grid Results": the report or the
+//                      charts follow the run, at most 10 times a second
 //   ResultsDisplayL1   only the results display of that run: its 400
 //                      publications (panel, grouping, grid rewrites) replayed
 //                      into the window, with the event dispatch after each
@@ -12,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <benchmark/benchmark.h>
 #include <vector>
 
@@ -54,6 +59,18 @@ void AutomaticRunL1(benchmark::State& state)
     state.counters["rewrites"] = Form->GridRewrites;
 }
 
+void AutomaticRunL1ShownPage(benchmark::State& state)
+{
+    auto pages = Form->findChild<QTabWidget*>("PageControl1");
+    pages->setCurrentIndex(int(state.range(0)));
+    for (auto _ : state) Form->RequestRun();
+    pages->setCurrentIndex(0);
+    state.counters["battles/s"] = benchmark::Counter(double(Battles) * double(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
+    state.counters["report writes"] = Form->ReportWrites;
+    state.counters["chart writes"] = Form->ChartWrites;
+}
+
 void ResultsDisplayL1(benchmark::State& state)
 {
     TRecordingHost run;
@@ -72,6 +89,7 @@ void ResultsDisplayL1(benchmark::State& state)
 }
 
 BENCHMARK(AutomaticRunL1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(AutomaticRunL1ShownPage)->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(1)->Arg(2);
 BENCHMARK(ResultsDisplayL1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

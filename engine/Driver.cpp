@@ -15,6 +15,9 @@ void RunTotals::Add(const TBattleEnd& end)
     AttIPCLoss += end.AttIPCLoss;
     DefIPCLoss += end.DefIPCLoss;
     ++Battles;
+    AttIPCLossSquares += int64_t{end.AttIPCLoss} * end.AttIPCLoss;
+    DefIPCLossSquares += int64_t{end.DefIPCLoss} * end.DefIPCLoss;
+    RoundsSquares += int64_t{end.Rounds} * end.Rounds;
 }
 
 namespace {

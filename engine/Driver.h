@@ -19,6 +19,11 @@ struct RunTotals {
     int64_t AttIPCLoss = 0;
     int64_t DefIPCLoss = 0;
     int32_t Battles = 0;
+    // Sums of squares, for the margins of the averages (sample variances).
+    // 64 bits hold 100000 battles of the largest stakes (about 2.2e5 IPC).
+    int64_t AttIPCLossSquares = 0;
+    int64_t DefIPCLossSquares = 0;
+    int64_t RoundsSquares = 0;
 
     void Add(const TBattleEnd& end);
 };

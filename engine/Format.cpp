@@ -1,5 +1,6 @@
 #include "engine/Format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -161,4 +162,35 @@ TPanelTexts PanelTexts(const RunTotals& totals, char separator)
                                      share(totals.BothRemain), share(totals.AttWithdraws), mean(totals.AttIPCLoss),
                                      mean(totals.DefIPCLoss), mean(totals.TotalRounds)}},
                       separator);
+}
+
+TPanelFigures PanelMargins(const RunTotals& totals)
+{
+    constexpr long double Z95 = 1.96L;
+    TPanelFigures m{};
+    const long double n = totals.Battles;
+    const int64_t counts[5] = {totals.AttWins, totals.DefWins, totals.BothDes, totals.BothRemain,
+                               totals.AttWithdraws};
+    for (int i = 0; i < 5; ++i) {
+        if (n < 1) {
+            m.Value[i] = -1;
+            continue;
+        }
+        const long double p = static_cast<long double>(counts[i]) / n;
+        m.Value[i] = Z95 * std::sqrt(p * (1 - p) / n) * 100;
+    }
+    const int64_t sums[3] = {totals.AttIPCLoss, totals.DefIPCLoss, totals.TotalRounds};
+    const int64_t squares[3] = {totals.AttIPCLossSquares, totals.DefIPCLossSquares, totals.RoundsSquares};
+    for (int i = 0; i < 3; ++i) {
+        if (n < 2) {
+            m.Value[5 + i] = -1;
+            continue;
+        }
+        const long double sum = static_cast<long double>(sums[i]);
+        // Rounding can leave a tiny negative for a constant sample.
+        const long double variance =
+            std::max(0.0L, (static_cast<long double>(squares[i]) - sum * sum / n) / (n - 1));
+        m.Value[5 + i] = Z95 * std::sqrt(variance / n);
+    }
+    return m;
 }

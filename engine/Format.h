@@ -40,3 +40,9 @@ TPanelTexts PanelTexts(const TPanelFigures& figures, char separator = '.');
 TPanelFigures ExactPanelFigures(const TExactOdds& odds);
 // Column 1 of the panel from the run totals; with no battles every row reads "0".
 TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');
+
+// The 95 % margins of the panel's eight figures, in the same units: 1.96
+// standard errors, from p(1 - p) / N for the percentages and from the sample
+// variance for the averages. A margin that cannot be estimated (no battle;
+// one battle for an average) is negative.
+TPanelFigures PanelMargins(const RunTotals& totals);

@@ -3,7 +3,7 @@
 # install checks need, when any of them is missing. Runs as root (or through
 # sudo when available).
 set -euo pipefail
-packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev
+packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev qt6-charts-dev
           libbenchmark-dev
           nlohmann-json3-dev  # the odds tool writes its JSON with it
           libqt6svg6    # the SVG plugin that reads the window icon

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Driver.h"
+#include "engine/Format.h"
 
 namespace {
 
@@ -116,6 +117,13 @@ void CheckAgainstExactOdds(bool lowLuck)
     EXPECT_EQ(t.AttWithdraws + t.BothRemain, 0);
     ExpectNear(static_cast<double>(t.TotalRounds) / n, x.Rounds, std::sqrt(x.RoundsSq - x.Rounds * x.Rounds), n,
                "rounds");
+
+    // The margins estimate 1.96 standard errors of the exact distribution:
+    // the run's sums of squares must hold every battle's rounds.
+    const TPanelFigures margins = PanelMargins(t);
+    const double roundsSe = std::sqrt((x.RoundsSq - x.Rounds * x.Rounds) / n);
+    EXPECT_NEAR(margins.Value[7], 1.96 * roundsSe, 0.05 * 1.96 * roundsSe);
+    EXPECT_NEAR(margins.Value[0], 196 * std::sqrt(x.AttWins * (1 - x.AttWins) / n), 0.01);
 }
 
 TEST(DriverStatistics, RegularDiceMatchTheExactOdds) { CheckAgainstExactOdds(false); }

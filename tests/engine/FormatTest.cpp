@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 RunTotals Totals(int32_t battles)
@@ -135,6 +137,29 @@ TEST(PanelTexts, SixtyFourBitLossesOfTheLargestForces)
     EXPECT_EQ(p.Row[5], "9.29E4");
     EXPECT_EQ(p.Row[6], "1.05E5");
     EXPECT_EQ(p.Row[7], "3");
+}
+
+TEST(PanelMargins, PercentagesFromTheShareAveragesFromTheSampleVariance)
+{
+    RunTotals t;
+    TBattleEnd end;
+    end.Rounds = 2;
+    for (int b = 0; b < 4; ++b) {
+        end.Outcome = b < 2 ? TOutcome::AttWins : TOutcome::DefWins;
+        end.AttIPCLoss = b < 2 ? 0 : 10;  // mean 5, sample variance 100 / 3
+        t.Add(end);
+    }
+    const TPanelFigures m = PanelMargins(t);
+    EXPECT_NEAR(m.Value[0], 1.96 * std::sqrt(0.25 / 4) * 100, 1e-9);
+    EXPECT_NEAR(m.Value[2], 0, 1e-12);  // never seen: no spread
+    EXPECT_NEAR(m.Value[5], 1.96 * std::sqrt(100.0 / 3 / 4), 1e-9);
+    EXPECT_NEAR(m.Value[7], 0, 1e-12);  // every battle 2 rounds
+
+    RunTotals one;
+    one.Add(end);
+    EXPECT_LT(PanelMargins(one).Value[5], 0);  // no variance from one battle
+    EXPECT_GE(PanelMargins(one).Value[0], 0);
+    EXPECT_LT(PanelMargins(RunTotals{}).Value[0], 0);
 }
 
 TEST(ShareText, HalvesGoToTheEvenNeighbour)

@@ -276,8 +276,10 @@ void MainWindowTest::controls_data()
 
     // Pages and progress
     Label("GridResultsLabel", "Complete Results - 0 Instances (Sorted by %)");
-    Label("TextResultsLabel", "...To Be Implemented...");
-    Label("GraphResultsLabel", "...To Be Implemented...");
+    AddRow("TextResultsEdit", {"QPlainTextEdit", {}});
+    Button("CopyReportButton", "&Copy");
+    AddRow("OutcomeChart", {"QChartView", {}});
+    AddRow("LossChart", {"QChartView", {}});
     AddRow("StringGrid1", {"QTableView", {}});
     AddRow("PageControl1", {"QTabWidget", {}});
     AddRow("ProgressBar1", {"QProgressBar", {}, 0, 100, 0, 0});
@@ -366,8 +368,10 @@ void MainWindowTest::staticTexts()
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet1"));
     QVERIFY(F().Label("GridResultsLabel")->font().bold());
     QCOMPARE(F().Find<QTableView>("StringGrid1")->parent(), pages->widget(0));
-    QCOMPARE(F().Label("TextResultsLabel")->parent(), pages->widget(1));
-    QCOMPARE(F().Label("GraphResultsLabel")->parent(), pages->widget(2));
+    QCOMPARE(F().Find<QWidget>("TextResultsEdit")->parent(), pages->widget(1));
+    QCOMPARE(F().Button("CopyReportButton")->parent(), pages->widget(1));
+    QCOMPARE(F().Find<QWidget>("OutcomeChart")->parent(), pages->widget(2));
+    QCOMPARE(F().Find<QWidget>("LossChart")->parent(), pages->widget(2));
 
     // "&&" must show one ampersand and "&Runs:" no ampersand: both labels need a buddy.
     QVERIFY(F().Label("AndLabel")->buddy());
@@ -615,7 +619,7 @@ void MainWindowTest::tabOrder()
         "DefWithSpinEdit", "DefWithLessSpinEdit", "Mem1Button", "Mem2Button", "Mem3Button", "Recall1Button",
         "Recall2Button", "Recall3Button",
         // Average results, pages
-        "GoButton", "AbortButton", "RunsSpinEdit", "Button1", "PageControl1"};
+        "GoButton", "AbortButton", "RunsSpinEdit", "Button1", "PageControl1", "TextResultsEdit", "CopyReportButton"};
 
     // Walk the focus chain once round from the first count.
     QWidget* first = F().Spin("AttInfSpinEdit");

@@ -8,14 +8,26 @@
 // (each edit posts a feeder first that keeps clicking, mostly ranks, until its
 // side's order is complete). Everything is driven by posted calls and one
 // std::mt19937 with a constant seed, so a run of the test is reproducible.
+//
+// The exact odds come from a slow stand-in on the window's worker thread,
+// whose figures are made from the setup: the player switches to the result
+// pages and copies the report while calculations run, and checks that the
+// report's exact figures are always those of the battle it describes. Only
+// the pages depend on when a calculation ends; the inputs, the panel and the
+// grid, and so the digest, do not.
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <array>
 #include <random>
 
+#include "PagesTestSupport.h"
 #include "WindowTestSupport.h"
 
 namespace {
@@ -47,9 +59,10 @@ bool IsPermutation(const QStringList& captions)
 
 class TRandomPlayer {
 public:
-    TRandomPlayer(TWindowFixture& window, uint32_t seed, bool manual)
+    TRandomPlayer(TWindowFixture& window, uint32_t seed, bool manual, int calculationMs = 8)
         : W(window), Counter(window.Form(), 20), Rng(seed)
     {
+        W.Form().ExactCalculation = SlowExact(Calculations, calculationMs);
         for (int k = 0; k < AttKinds; ++k) {
             AttCounts[k] = W.Spin(AttCountNames[k]);
             AttRanks[k] = W.Button(AttRankNames[k]);
@@ -82,6 +95,7 @@ public:
             // A burst that no run delivered is delivered now, at the top.
             QCoreApplication::processEvents();
             CheckAtTop();
+            if (Pick(100) < 5) WaitForCalculations();
             if (Done % 500 < 4) W.ClearMessages();
         }
         return !Failed;
@@ -103,14 +117,29 @@ public:
     // What the play went through, for the log.
     QString Summary() const
     {
-        return QStringLiteral("%1 actions, %2 runs, %3 edits (%4 nested, %5 during a run), %6 bursts during a run")
+        return QStringLiteral("%1 actions, %2 runs, %3 edits (%4 nested, %5 during a run), %6 bursts during a run, "
+                              "%7 exact calculations (%8 cancelled), %9 reports with exact figures")
             .arg(Done)
             .arg(Counter.Runs)
             .arg(Edits)
             .arg(NestedEdits)
             .arg(EditsInRuns)
-            .arg(BurstsInRuns);
+            .arg(BurstsInRuns)
+            .arg(Calculations->Calls.load())
+            .arg(Calculations->Cancelled.load())
+            .arg(ExactReports);
     }
+
+    // Closes the window as the player would, inside a run's dispatch when
+    // one is going on at the next action.
+    void CloseSoon()
+    {
+        Post([this] { W.Form().close(); });
+        Step();
+        QCoreApplication::processEvents();
+    }
+
+    std::shared_ptr<TSlowExactCounts> Calculations = std::make_shared<TSlowExactCounts>();
 
 private:
     int Pick(int n) { return int(Rng() % uint32_t(n)); }
@@ -156,6 +185,8 @@ private:
         if (roll < 815) return ChooseMenu();
         if (roll < 830) return TypeIntoField();
         if (roll < 840) return ChangeRunLengths();
+        if (roll < 900) return SwitchPage();
+        if (roll < 910) return CopyReport();
         return PressButton();
     }
 
@@ -265,6 +296,25 @@ private:
             W.Form().AutoRollingRuns = automatic[Pick(5)];
     }
 
+    void SwitchPage() { W.Find<QTabWidget>("PageControl1")->setCurrentIndex(Pick(3)); }
+
+    void CopyReport()
+    {
+        QPushButton* copy = W.Button("CopyReportButton");
+        if (!copy->isVisibleTo(&W.Form())) return;
+        copy->click();
+        Expect(QGuiApplication::clipboard()->text() == ReportText(W.Form()), "the clipboard differs from the report");
+    }
+
+    // Lets the calculations under way come in. Only at the top, where no
+    // posted call of the player is pending: the wait dispatches events for
+    // as long as the calculations take.
+    void WaitForCalculations()
+    {
+        Expect(WaitForExactOdds(W.Form()), "an exact calculation never came back");
+        CheckReport();
+    }
+
     void Fail(const QString& what)
     {
         if (Failed) return;
@@ -303,6 +353,28 @@ private:
             Expect(IsPermutation(att) && IsPermutation(def), "a memory slot holds an incomplete order");
         }
         CheckPublication();
+        CheckReport();
+    }
+
+    // The report's exact figures are those of the battle it describes: the
+    // stand-in makes them from the infantry and armour counts.
+    void CheckReport()
+    {
+        const QString report = ReportText(W.Form());
+        const QStringList exact = ReportColumn(report, 2);
+        if (exact.front().isEmpty()) return;
+        ++ExactReports;
+        TBattleSetupRec described;
+        static const QRegularExpression count(QStringLiteral("(\\d+) (INF|ARM)\\b"));
+        for (const QString& line : report.split(u'\n')) {
+            const bool att = line.startsWith(QLatin1String("Attacker: "));
+            if (!att && !line.startsWith(QLatin1String("Defender: "))) continue;
+            for (const QRegularExpressionMatch& m : count.globalMatch(line)) {
+                const int slot = m.captured(2) == QLatin1String("INF") ? 0 : 1;  // the same slots on both sides
+                (att ? described.AttCount : described.DefCount)[slot] = m.captured(1).toInt();
+            }
+        }
+        Expect(exact == ExactTexts(FakeOdds(described)), "the report shows exact figures of another battle");
     }
 
     // The panel and the grid show the last publication: "Runs:" the battles
@@ -330,6 +402,13 @@ private:
         Expect(!W.Button("AbortButton")->isVisibleTo(&W.Form()), "Abort shown with no run in progress");
         Expect(W.Button("GoButton")->isVisibleTo(&W.Form()) == W.Action("ManualRolling")->isChecked(),
                "Go shown in the wrong rolling mode");
+        // A shown report is up to date once no run is going on.
+        TBattleSetupRec shown;
+        if (W.Find<QWidget>("TabSheet2")->isVisible() && W.Form().PagesSetup(shown)) {
+            const QString runs = W.Label("RunsLabel")->text().mid(6);
+            Expect(ReportRow(ReportText(W.Form()), "Average Results").value(1) == QStringLiteral("(%1)").arg(runs),
+                   "the report's run differs from the panel's");
+        }
     }
 
     static bool InRange(const QSpinBox* field, int low, int high)
@@ -353,6 +432,7 @@ private:
     int NestedEdits = 0;
     int EditsInRuns = 0;
     int BurstsInRuns = 0;
+    int ExactReports = 0;
     bool Failed = false;
 };
 
@@ -365,6 +445,7 @@ private slots:
     void sameSeedSamePlay();
     void randomPlayStartingInAutomaticRolling();
     void randomPlayStartingInManualRolling();
+    void closingWhileCalculating();
 };
 
 void RandomActionsTest::sameSeedSamePlay()
@@ -398,3 +479,25 @@ void RandomActionsTest::randomPlayStartingInManualRolling()
 
 QTEST_MAIN(RandomActionsTest)
 #include "RandomActionsTest.moc"
+
+// The window closed at random moments, during runs and calculations: the
+// calculations are cancelled, the worker joined, nothing is left running.
+void RandomActionsTest::closingWhileCalculating()
+{
+    int cancelled = 0;
+    for (uint32_t round = 0; round < 12; ++round) {
+        std::shared_ptr<TSlowExactCounts> calculations;
+        {
+            TWindowFixture w;
+            TRandomPlayer player(w, 1000u + round, round % 2 == 1, 40);
+            calculations = player.Calculations;
+            QVERIFY(player.Play(int(40 + 15 * round)));
+            player.CloseSoon();
+        }
+        // The window has joined its threads: no calculation is still counting.
+        cancelled += calculations->Cancelled.load();
+        QCOMPARE(calculations.use_count(), 1L);
+    }
+    qInfo("%d calculations cancelled by edits and closes", cancelled);
+    QVERIFY(cancelled > 0);
+}
