@@ -48,16 +48,15 @@ struct TAvx2Lanes {
 };
 
 }  // namespace
-
-namespace dice_lanes {
-uint32_t RollFireAvx2(uint32_t state, const TFire& fire, int32_t* hits)
-{
-    return RollInLanes<TAvx2Lanes>(state, fire, hits);
-}
-}  // namespace dice_lanes
-
-#else
-namespace dice_lanes {
-uint32_t RollFireAvx2(uint32_t state, const TFire& fire, int32_t* hits) { return RollFireSerial(state, fire, hits); }
-}  // namespace dice_lanes
 #endif
+
+// Without the instruction set (another processor family) the path is never
+// chosen; it still links.
+uint32_t dice_lanes::RollFireAvx2(uint32_t state, const TFire& fire, int32_t* hits)
+{
+#if defined(__AVX2__) && defined(__POPCNT__)
+    return RollInLanes<TAvx2Lanes>(state, fire, hits);
+#else
+    return RollFireSerial(state, fire, hits);
+#endif
+}

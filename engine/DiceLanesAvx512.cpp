@@ -1,5 +1,5 @@
-// The lane pass with AVX-512: 16 draws to a register. This file alone is built for AVX-512F/BW/VL; it runs only
-// where the processor has them.
+// The lane pass with AVX-512: 16 draws to a register. This file alone is
+// built for AVX-512F/BW/VL; it runs only where the processor has them.
 #include "engine/DiceLanes.h"
 
 #if defined(__AVX512F__) && defined(__AVX512BW__) && defined(__AVX512VL__) && defined(__POPCNT__)
@@ -30,16 +30,15 @@ struct TAvx512Lanes {
 };
 
 }  // namespace
-
-namespace dice_lanes {
-uint32_t RollFireAvx512(uint32_t state, const TFire& fire, int32_t* hits)
-{
-    return RollInLanes<TAvx512Lanes>(state, fire, hits);
-}
-}  // namespace dice_lanes
-
-#else
-namespace dice_lanes {
-uint32_t RollFireAvx512(uint32_t state, const TFire& fire, int32_t* hits) { return RollFireSerial(state, fire, hits); }
-}  // namespace dice_lanes
 #endif
+
+// Without the instruction set (another processor family) the path is never
+// chosen; it still links.
+uint32_t dice_lanes::RollFireAvx512(uint32_t state, const TFire& fire, int32_t* hits)
+{
+#if defined(__AVX512F__) && defined(__AVX512BW__) && defined(__AVX512VL__) && defined(__POPCNT__)
+    return RollInLanes<TAvx512Lanes>(state, fire, hits);
+#else
+    return RollFireSerial(state, fire, hits);
+#endif
+}
