@@ -190,6 +190,8 @@ public slots:
     void ResetAllSettingsButtonClick();
 
 protected:
+    // Holds the window's repaints back to screen rate during a run.
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -244,6 +246,16 @@ private:
     TBattleSetupRec SetupCache;
     void ReadControls(TBattleSetupRec& setup) const;
     int64_t NextPollAt = 0;  // steady clock, ns: when AfterBattle next polls the system
+    // Repaints at screen rate: while a run goes on, the window's update
+    // requests are held back until one frame has passed since the last paint;
+    // a timer delivers the one held back, and the run's end delivers it at once.
+    bool PaintsHeld = false;
+    bool PaintPending = false;   // an update request was held back
+    int64_t NextPaintAt = 0;     // steady clock, ns
+    class QTimer* PaintClock = nullptr;
+    void HoldPaints();
+    void ReleasePaints();
+    void DeliverHeldPaint();
 
     // ---- State of Results.cpp / OutcomeGrid.cpp (add members here) ----
     // The cells of StringGrid1, created with the grid's layout on first use.

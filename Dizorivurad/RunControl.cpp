@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "Dizorivurad/Dizorivurad.h"
 #include "ui_Dizorivurad.h"
@@ -50,6 +51,7 @@ protected:
 namespace {
 
 constexpr int64_t PollInterval = 250'000;  // ns
+constexpr int64_t PaintInterval = 16'000'000;  // ns: one frame of a 60 Hz screen
 const QString HeavyBomber = QStringLiteral("Hvy B&omber");
 const QString TwoHitBattleship = QStringLiteral("2 Hit &BB");
 const QString DisableWithdrawal = QStringLiteral("Disabl&e");
@@ -85,6 +87,12 @@ int ProgressPercent(int b, int n)
     const int64_t twice = 2 * (scaled % n);
     if (twice > n || (twice == n && (q & 1))) ++q;
     return int(q);
+}
+
+int64_t SteadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -126,6 +134,7 @@ void TForm1::GoButtonClick()
     RunEvents->Installed = true;
     SetupCacheValid = false;
     NextPollAt = 0;
+    HoldPaints();
 
     RunBattles(Control, *this);
 
@@ -137,6 +146,9 @@ void TForm1::GoButtonClick()
     ui->AbortButton->hide();
     if (ui->ManualRolling->isChecked()) ui->GoButton->show();
     if (manual) QApplication::restoreOverrideCursor();
+    // Last, so that the run's final figures and the buttons as they now are
+    // are on the screen when the run returns.
+    ReleasePaints();
 }
 
 void TForm1::AbortButtonClick()
@@ -238,15 +250,72 @@ void TForm1::BattleStarting(int b, int n)
 // click is handled at most a fraction of a millisecond later than otherwise.
 void TForm1::AfterBattle()
 {
-    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                            std::chrono::steady_clock::now().time_since_epoch())
-                            .count();
+    const int64_t now = SteadyNanoseconds();
     if (now >= NextPollAt) {
         NextPollAt = now + PollInterval;
         QCoreApplication::processEvents();
     } else {
         QCoreApplication::sendPostedEvents();
     }
+}
+
+// ---- Painting during a run ----------------------------------------------------------
+//
+// A publication every 250 battles, a battle every fraction of a microsecond:
+// painting each publication would cost the run several times its battles.
+// The texts are still written at every publication; only the painting waits
+// for the next frame. Every repaint of the window goes through one update
+// request to the window itself (a widget's repaint() included), so holding
+// that request back holds back all painting, and one delivered request paints
+// everything that changed meanwhile. Held requests are delivered by a timer,
+// which also runs in the nested waits of a kill-order edit or a dialog.
+
+bool TForm1::event(QEvent* event)
+{
+    if (PaintsHeld && event->type() == QEvent::UpdateRequest) {
+        const int64_t now = SteadyNanoseconds();
+        if (now < NextPaintAt) {
+            // The window's painter now waits for this request: until it is
+            // delivered, later changes post none of their own.
+            PaintPending = true;
+            if (!PaintClock->isActive()) PaintClock->start(int((NextPaintAt - now + 999'999) / 1'000'000));
+            return true;
+        }
+        NextPaintAt = now + PaintInterval;
+        PaintPending = false;
+    }
+    return QMainWindow::event(event);
+}
+
+void TForm1::HoldPaints()
+{
+    if (!PaintClock) {
+        PaintClock = new QTimer(this);
+        PaintClock->setSingleShot(true);
+        PaintClock->setTimerType(Qt::PreciseTimer);
+        // Should the timer fire early, the request is held again.
+        connect(PaintClock, &QTimer::timeout, this, &TForm1::DeliverHeldPaint);
+    }
+    PaintsHeld = true;
+    PaintPending = false;
+    // What the click or key that started the run changed is painted one
+    // frame later, with the run's first figures.
+    NextPaintAt = SteadyNanoseconds() + PaintInterval;
+}
+
+void TForm1::ReleasePaints()
+{
+    PaintsHeld = false;
+    if (PaintClock) PaintClock->stop();
+    DeliverHeldPaint();
+}
+
+void TForm1::DeliverHeldPaint()
+{
+    if (!PaintPending) return;
+    PaintPending = false;
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(this, &request);
 }
 
 void TForm1::ReadSetup(TBattleSetupRec& setup)

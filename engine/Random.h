@@ -4,6 +4,9 @@
 // roll from their seed.
 #include <cstdint>
 
+#include "engine/DiceLanes.h"
+#include "engine/Fire.h"
+
 struct TRandom {
     static constexpr uint32_t Multiplier = 134775813u;
     uint32_t State = 0;
@@ -27,11 +30,27 @@ struct TRandom {
     }
 
     // The hits of `shots` dice in a row against one value, the same draws as
-    // `shots` calls of Hits. In long rolls two steps of the state are taken
-    // at once from the same start (s2 = a*a*s + a + 1), so the multiply
-    // chain that bounds the speed of every roll is half as long; short rolls
-    // are bound by their loop exits instead and gain nothing from it.
+    // `shots` calls of Hits. Rolls of more than a few dice are drawn in
+    // vector lanes where the processor has them; the call to them is laid out
+    // apart, so the short rolls' inlined serial code keeps its shape.
     int32_t CountHits(int32_t shots, int32_t value)
+    {
+        if (shots >= dice_lanes::MinLaneDice) [[unlikely]]
+            return dice_lanes::CountHits(State, shots, value);
+        return CountHitsSerial(shots, value);
+    }
+
+    // The hits of one fire step, group by group into hits[0 .. Groups-1]:
+    // the same draws as CountHits for each group in turn, one pass over all
+    // of the step's dice.
+    void RollFire(const TFire& fire, int32_t* hits) { State = dice_lanes::RollFire(State, fire, hits); }
+
+    // CountHits one die after the other, the reference of every faster path.
+    // In long rolls two steps of the state are taken at once from the same
+    // start (s2 = a*a*s + a + 1), so the multiply chain that bounds the speed
+    // of every roll is half as long; short rolls are bound by their loop
+    // exits instead and gain nothing from it.
+    int32_t CountHitsSerial(int32_t shots, int32_t value)
     {
         const uint64_t limit = static_cast<uint64_t>(value) << 32;
         uint32_t s = State;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -66,6 +67,27 @@ public:
     int Battles;
     RunTotals Final;
     TOutcomeList Outcomes;
+};
+
+// What each watched control showed when it was last painted.
+class TPaintedTexts : public QObject {
+public:
+    void Watch(QWidget* control, std::function<QString()> text)
+    {
+        Texts[control] = std::move(text);
+        control->installEventFilter(this);
+    }
+    QMap<QObject*, QString> Painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) Painted[watched] = Texts[watched]();
+        return false;
+    }
+
+private:
+    QMap<QObject*, std::function<QString()>> Texts;
 };
 
 }  // namespace
@@ -211,6 +233,41 @@ private slots:
         }
         QCOMPARE(RunsLabel(form), QStringLiteral("Runs: 100000"));
         QCOMPARE(GridBattles(form), qint64(100000));
+    }
+
+    // During a run the window paints at the screen's rate, not at every
+    // publication; still, when the run returns, its final figures are on the
+    // screen, and afterwards the window paints every change again.
+    void finalFiguresArePainted()
+    {
+        TForm1 form;
+        form.SeedHook = [] { return Seed; };
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        Find<QAction>(form, "ManualRolling")->trigger();
+        Find<QSpinBox>(form, "RunsSpinEdit")->setValue(1100);
+        SetQuietly(form, "AttInfSpinEdit", 3);
+        SetQuietly(form, "DefInfSpinEdit", 3);
+        QCoreApplication::processEvents();
+
+        auto* runs = Find<QLabel>(form, "RunsLabel");
+        auto* share = Find<QLineEdit>(form, "ProbDefWins1");
+        auto* stored = Find<QLineEdit>(form, "ProbDefWins2");
+        auto* progress = Find<QProgressBar>(form, "ProgressBar1");
+        TPaintedTexts painted;
+        painted.Watch(runs, [runs] { return runs->text(); });
+        painted.Watch(share, [share] { return share->text(); });
+        painted.Watch(stored, [stored] { return stored->text(); });
+        painted.Watch(progress, [progress] { return QString::number(progress->value()); });
+
+        Find<QPushButton>(form, "GoButton")->click();
+        QCOMPARE(painted.Painted.value(runs), QStringLiteral("Runs: 1100"));
+        QCOMPARE(painted.Painted.value(share), share->text());
+        QCOMPARE(painted.Painted.value(progress), QStringLiteral("100"));
+
+        ClickStore(form);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(painted.Painted.value(stored), share->text());
     }
 
     // One INF against one INF ends in three ways, all within the first 250
