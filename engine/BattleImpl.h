@@ -253,15 +253,19 @@ template <class Dice, class Groups, class Hit>
 inline void RollFire(Dice& dice, Groups&& groups, Hit&& hit)
 {
     if constexpr (requires(const TFire& f, int32_t* h) { dice.RollFire(f, h); }) {
-        TFire f;
-        CollectFire(f, groups);
-        int32_t hits[TFire::MaxGroups];
-        dice.RollFire(f, hits);
-        for (int g = 0; g < f.Groups; ++g) hit(g, hits[g]);
-    } else {
-        int g = 0;
-        groups([&](int32_t shots, int32_t value) { hit(g++, Roll(dice, shots, value)); });
+        int32_t total = 0;
+        groups([&](int32_t shots, int32_t) { total += shots; });
+        if (total >= Dice::MinLaneStep) {
+            TFire f;
+            CollectFire(f, groups);
+            int32_t hits[TFire::MaxGroups];
+            dice.RollFire(f, hits);
+            for (int g = 0; g < f.Groups; ++g) hit(g, hits[g]);
+            return;
+        }
     }
+    int g = 0;
+    groups([&](int32_t shots, int32_t value) { hit(g++, Roll(dice, shots, value)); });
 }
 
 template <class Dice, class Groups>

@@ -251,9 +251,11 @@ TEST(DiceShortcut, BattlesAgreeWithFaceRolledDice)
 {
     TRandom pick(55u);
     for (int i = 0; i < 400; ++i) {
+        // Small forces roll group by group, large ones a whole fire step in lanes.
+        const uint32_t most = i % 2 ? 4 : 40;
         TBattleSetupRec s;
-        for (int k = 0; k < AttKinds; ++k) s.AttCount[k] = static_cast<int32_t>(pick.Draw(4));
-        for (int k = 0; k < DefKinds; ++k) s.DefCount[k] = static_cast<int32_t>(pick.Draw(4));
+        for (int k = 0; k < AttKinds; ++k) s.AttCount[k] = static_cast<int32_t>(pick.Draw(most));
+        for (int k = 0; k < DefKinds; ++k) s.DefCount[k] = static_cast<int32_t>(pick.Draw(most));
         s.HvyBomber = pick.Draw(2);
         s.TwoHitBB = pick.Draw(2);
         s.AAGun = pick.Draw(2);
