@@ -175,15 +175,15 @@ inline int32_t LevelOf(double need)
 }
 
 // The spread of one state of the linear pass, the innermost work of the whole
-// calculation, built for the vector units the processor has. The state's
+// calculation, built twice: for the baseline and for AVX2 with FMA. The state's
 // probability `mass` goes to row target[i] (after i attacker losses, by the
 // defender's kernel onAtt) and along it from column firstCol on (by the
 // attacker's kernel onDef); hits beyond the last column land on it. Shares
 // below SpreadFloor are dropped and counted as pruned.
-[[gnu::target_clones("arch=x86-64-v3", "default")]]
-void SpreadShares(double mass, const THitDistribution& onDef, const TKernelLevels& levels,
-                  const THitDistribution& onAtt, double* const* target, int32_t firstCol, int32_t lastCol,
-                  double& prunedOut, double& workOut)
+[[gnu::always_inline]] inline void SpreadSharesBody(double mass, const THitDistribution& onDef,
+                                                    const TKernelLevels& levels, const THitDistribution& onAtt,
+                                                    double* const* target, int32_t firstCol, int32_t lastCol,
+                                                    double& prunedOut, double& workOut)
 {
     const double* __restrict k = onDef.P.data();
     const int32_t room = lastCol - firstCol;
@@ -206,6 +206,37 @@ void SpreadShares(double mass, const THitDistribution& onDef, const TKernelLevel
     }
     prunedOut += pruned;
     workOut += work;
+}
+
+using TSpreadShares = void (*)(double, const THitDistribution&, const TKernelLevels&, const THitDistribution&,
+                               double* const*, int32_t, int32_t, double&, double&);
+
+void SpreadSharesBaseline(double mass, const THitDistribution& onDef, const TKernelLevels& levels,
+                          const THitDistribution& onAtt, double* const* target, int32_t firstCol, int32_t lastCol,
+                          double& pruned, double& work)
+{
+    SpreadSharesBody(mass, onDef, levels, onAtt, target, firstCol, lastCol, pruned, work);
+}
+
+#if defined(__x86_64__)
+// Chosen at run time, not by an ifunc: a resolver runs before the sanitizers'
+// run-time is ready.
+[[gnu::target("avx2,fma")]] void SpreadSharesAvx2(double mass, const THitDistribution& onDef,
+                                                  const TKernelLevels& levels, const THitDistribution& onAtt,
+                                                  double* const* target, int32_t firstCol, int32_t lastCol,
+                                                  double& pruned, double& work)
+{
+    SpreadSharesBody(mass, onDef, levels, onAtt, target, firstCol, lastCol, pruned, work);
+}
+#endif
+
+TSpreadShares ChooseSpreadShares()
+{
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return SpreadSharesAvx2;
+#endif
+    return SpreadSharesBaseline;
 }
 
 struct TRefused {
@@ -314,7 +345,8 @@ private:
     std::vector<int32_t> RowOrder_;
     size_t GridBytes_ = 0;
     std::vector<double*> RowData_;
-    std::vector<double*> Targets_;  // where each row's spread lands: Mass, or Later with a round limit
+    std::vector<double*> Targets_;
+    TSpreadShares SpreadShares_ = ChooseSpreadShares();  // where each row's spread lands: Mass, or Later with a round limit
     uint64_t Spread_ = 0;
 };
 
@@ -677,7 +709,7 @@ void TExact::SpreadCell(int32_t x, int32_t c, double mass, int32_t round, bool l
         Targets_[i] = RowData_[row.Next[std::min(onAtt.Lo + static_cast<int32_t>(i), row.Units)]];
     double pruned = 0;
     double work = 0;
-    SpreadShares(mass, onDef, row.Levels, onAtt, Targets_.data(), c + onDef.Lo, lastCol, pruned, work);
+    SpreadShares_(mass, onDef, row.Levels, onAtt, Targets_.data(), c + onDef.Lo, lastCol, pruned, work);
     Pruned_ += pruned;
     Work_ += work;
     if (stay > 0) Rows_[x].Mass[c] = 0;
