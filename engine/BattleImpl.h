@@ -290,9 +290,13 @@ inline int32_t LowLuckHits(Dice& dice, int32_t strength)
 // 2 Hit BB: a per-side pool used up by the first hits the side receives.
 inline int32_t Absorb(int32_t hits, int32_t& capacity)
 {
-    const int32_t absorbed = std::min(hits, capacity);
-    capacity -= absorbed;
-    return hits - absorbed;
+    if (hits <= capacity) {
+        capacity -= hits;
+        return 0;
+    }
+    hits -= capacity;
+    capacity = 0;
+    return hits;
 }
 
 inline int32_t Eligible(const int32_t* count, const TKillList& kill)
@@ -392,8 +396,10 @@ inline void TakeDefenderFire(TState& s, const TBattleSetupRec& setup, const TRul
     const int32_t trn = Absorb(h.Trn, s.AttBBDamage);
     const int32_t sub = Absorb(h.Sub, s.AttBBDamage);
     const int32_t other = Absorb(h.Other, s.AttBBDamage);
-    TakeCasualties(s.Att, r.AttVsDefTrns, trn);
-    TakeCasualties(s.Att, r.AttVsDefSubs, sub);
+    if (trn + sub > 0) {
+        TakeCasualties(s.Att, r.AttVsDefTrns, trn);
+        TakeCasualties(s.Att, r.AttVsDefSubs, sub);
+    }
     TakeDefenderHits(s, setup, r, other);
 }
 
@@ -583,7 +589,8 @@ inline void FightRound(TState& s, const TBattleSetupRec& setup, const TRules& r,
 {
     ++s.Round;
     // Attacking submarines strike first: what they sink does not fire back.
-    TakeSubStrike(s, r, AttackerSubHits(s, setup, r, dice));
+    // (No submarines, no dice: only low luck rolls its one die for an empty step.)
+    if (s.Att[aSUB] > 0 || setup.LowLuck) TakeSubStrike(s, r, AttackerSubHits(s, setup, r, dice));
     // The rest fires simultaneously: attacker hits land only after the defender has fired.
     const int32_t attHits = AttackerHits(s, setup, r, dice);
     Bombard(s);
