@@ -36,6 +36,10 @@ namespace {
 
 using namespace battle;
 
+// A step of the general pass (a state copied, casualties taken, an end test)
+// costs about as much as this many steps of the linear pass's spread.
+constexpr double GeneralStep = 250;
+
 // States whose probability is below this are dropped and counted as pruned.
 constexpr double StateFloor = 1e-15;
 // A state's round spreads its probability over many states; shares below this
@@ -196,12 +200,14 @@ inline int32_t LevelOf(double need)
         const int32_t hi = levels.Hi[level];
         pruned += coef * levels.Outside[level];
         if (lo == hi) continue;
-        double* __restrict out = target[i] + firstCol;
+        // Kernel entries from `room` on reach past the last column (a sure
+        // hit count may even start there): they all land on it.
+        double* __restrict row = target[i];
         const int32_t inRange = std::max(lo, std::min(hi, room));
-        for (int32_t j = lo; j < inRange; ++j) out[j] += coef * k[j];
+        for (int32_t j = lo; j < inRange; ++j) row[firstCol + j] += coef * k[j];
         double tail = 0;
         for (int32_t j = inRange; j < hi; ++j) tail += k[j];
-        out[std::max(0, room)] += coef * tail;
+        row[lastCol] += coef * tail;
         work += 16 + (hi - lo);
     }
     prunedOut += pruned;
@@ -318,6 +324,7 @@ private:
     TRules R_;
     THitCache Hits_;
     double Work_ = 0;
+    uint64_t Taken_ = 0;  // casualty steps of the expansion under way
 
     // pending states of the general pass, in buckets visited in order
     std::unordered_map<TKey, uint32_t, TKeyHash> PoolIndex_;
@@ -359,7 +366,9 @@ private:
 void TExact::Estimate()
 {
     const TState& s = R_.Start;
-    auto spread = [](double shots) { return std::min(shots + 1, 1 + 8 * std::sqrt(shots * 0.25)); };
+    // Low luck leaves one die a fire step: two hit counts, whatever the strength.
+    const bool lowLuck = Setup_.LowLuck;
+    auto spread = [&](double shots) { return lowLuck ? 2.0 : std::min(shots + 1, 1 + 8 * std::sqrt(shots * 0.25)); };
     double attStates = 1, defStates = 1, attShots = 0, defShots = 0;
     for (int k = 0; k < AttKinds; ++k) attShots += s.Att[k] * (k == aBMR && Setup_.HvyBomber ? 3 : 1);
     for (int k = 0; k < DefKinds; ++k) defShots += s.Def[k];
@@ -378,7 +387,10 @@ void TExact::Estimate()
     if (Setup_.AAGun) attStates *= spread(AttAir(s));
     double rounds = 1;
     if (Layered_) rounds = std::min<double>(Setup_.Rounds, std::max(attShots, defShots) + 1);
-    const double work = attStates * defStates * rounds * spread(attShots) * spread(defShots) / 64;
+    // The defender's transports and submarines fire as hit counts of their
+    // own, so a state of the general pass meets their combinations too.
+    const double ownCounts = lowLuck ? 1.0 : spread(s.Def[dTRN]) * spread(s.Def[dSUB]);
+    const double work = attStates * defStates * rounds * spread(attShots) * spread(defShots) * ownCounts / 64;
     if (!(work <= Limits_.MaxWork))
         throw TRefused{TExactStatus::TooLarge, "the battle has too many states for exact odds"};
 }
@@ -447,6 +459,7 @@ void TExact::Expand(const TState& s, double mass, bool foldStay)
         ForEachHits(attack, DefUnits(s1) + s1.DefBBDamage, [&](int32_t h2, double q2) {
             TState t = s1;
             TakeAttackerFire(t, R_, h2);
+            ++Taken_;
             TDefPart part;
             std::copy(t.Def, t.Def + DefKinds, part.Def);
             part.BBDamage = t.DefBBDamage;
@@ -482,12 +495,15 @@ void TExact::Expand(const TState& s, double mass, bool foldStay)
                         TState t = s1;
                         TakeDefenderFire(t, Setup_, R_, TDefenderHits{h3, h4, h5});
                         addAtt(t, q3 * q4 * q5);
+                        ++Taken_;
                     });
                 });
             });
         }
 
-        Work_ += static_cast<double>(AttParts_.size() * DefParts_.size());
+        Work_ += GeneralStep * static_cast<double>(AttParts_.size() * DefParts_.size() + Taken_);
+        Taken_ = 0;
+        Poll();
         for (const auto& [a, qa] : AttParts_)
             for (const auto& [d, qd] : DefParts_) {
                 TState t = s1;

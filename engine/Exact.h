@@ -47,7 +47,9 @@ struct TExactOdds {
 struct TExactLimits {
     // Elementary steps (a share of probability moved) allowed: estimated
     // before the start, counted while the calculation runs.
-    double MaxWork = 2e10;
+    // About a nanosecond each on a desktop processor: a battle is refused
+    // after some 5 s at the most.
+    double MaxWork = 5e9;
     size_t MaxStateBytes = size_t{512} << 20;     // hard cap on state memory
 };
 

@@ -54,6 +54,18 @@ TEST(ExactOdds, WorkedOutByHand)
     EXPECT_NEAR(ll.DefWins, 0.25, 1e-12);
     EXPECT_NEAR(ll.BothDes, 0.25, 1e-12);
     EXPECT_NEAR(ll.AvgRounds, 1.5, 1e-12);
+
+    // Sure hits beyond the units left, in the second round: 12 INF in low
+    // luck score 2, then at least 1 against 3 INF, which take 1 INF and then
+    // one more with 1/3.
+    TBattleSetupRec overwhelming = Forces({{aINF, 12}}, {{dINF, 3}});
+    overwhelming.LowLuck = true;
+    const TExactOdds over = ComputeExactOdds(overwhelming);
+    EXPECT_NEAR(over.AttWins, 1, 1e-12);
+    EXPECT_NEAR(over.AvgAttIPCLoss, 3 * (1 + 1.0 / 3), 1e-12);
+    EXPECT_NEAR(over.AvgRounds, 2, 1e-12);
+    // The same in regular mode: 999 ARM are all but sure of 300 hits a round.
+    EXPECT_NEAR(ComputeExactOdds(Forces({{aARM, 999}}, {{dINF, 400}})).AttWins, 1, 1e-12);
 }
 
 // ---- Every dice sequence, through the engine's own battle ----------------------------
