@@ -1,13 +1,17 @@
 #include "engine/Losses.h"
 
+#include <algorithm>
+
 #include "engine/BattleImpl.h"
 
+// The battle's own end: the prepared start with the end state's counts.
 TSideLosses EndStateLosses(const TBattleSetupRec& setup, const TBattleResultsRec& state)
 {
-    battle::TState start;
-    battle::PrepareStart(setup, start);
-    TSideLosses losses{start.AttIPCStart, start.DefIPCStart};
-    for (int k = 0; k < AttKinds; ++k) losses.Att -= int64_t{setup.AttIPC[k]} * state.AttCount[k];
-    for (int k = 0; k < DefKinds; ++k) losses.Def -= int64_t{setup.DefIPC[k]} * state.DefCount[k];
-    return losses;
+    battle::TState s;
+    battle::PrepareStart(setup, s);
+    std::copy(state.AttCount, state.AttCount + AttKinds, s.Att);
+    std::copy(state.DefCount, state.DefCount + DefKinds, s.Def);
+    TBattleEnd end;
+    battle::EndBattle(s, setup, end);
+    return TSideLosses{end.AttIPCLoss, end.DefIPCLoss};
 }
