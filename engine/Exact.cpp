@@ -97,6 +97,22 @@ TState StateOf(const TKey& k, const TState& start)
     return s;
 }
 
+// One side's part of a state as a key: its counts and its retreated submarines.
+TKey AttackerKey(const TState& s)
+{
+    TKey k{};
+    std::copy(s.Att, s.Att + AttKinds, k.V);
+    k.V[AttKinds] = static_cast<int16_t>(s.AttSubsRetreated);
+    return k;
+}
+TKey DefenderKey(const TState& s)
+{
+    TKey k{};
+    std::copy(s.Def, s.Def + DefKinds, k.V);
+    k.V[DefKinds] = static_cast<int16_t>(s.DefSubsRetreated);
+    return k;
+}
+
 int32_t Potential(const TState& s) { return AttUnits(s) + DefUnits(s) + s.AttBBDamage + s.DefBBDamage; }
 
 // One side's part of a state, as the round's casualty steps leave it.
@@ -349,7 +365,6 @@ private:
     std::unordered_map<TKey, int32_t, TKeyHash> RowIndex_;
     std::vector<TColumn> Cols_;
     std::unordered_map<TKey, int32_t, TKeyHash> ColIndex_;
-    std::vector<int32_t> RowOrder_;
     size_t GridBytes_ = 0;
     std::vector<double*> RowData_;
     std::vector<double*> Targets_;
@@ -611,10 +626,7 @@ void TExact::LinearSetUp(const TState& first)
             CollectFire(f, [&](auto&& g) { DefenderGroups(t, R_, g); });
             col.Fire = Hits_.Fire(f, DefOtherGroups);
         }
-        TKey key{};
-        std::copy(t.Def, t.Def + DefKinds, key.V);
-        key.V[DefKinds] = static_cast<int16_t>(t.DefSubsRetreated);
-        ColIndex_[key] = static_cast<int32_t>(Cols_.size());
+        ColIndex_[DefenderKey(t)] = static_cast<int32_t>(Cols_.size());
         Cols_.push_back(std::move(col));
         if (units == 0) break;
         TakeAttackerFire(t, R_, 1);
@@ -623,18 +635,13 @@ void TExact::LinearSetUp(const TState& first)
 
 int32_t TExact::ColumnOf(const TState& s) const
 {
-    TKey key{};
-    std::copy(s.Def, s.Def + DefKinds, key.V);
-    key.V[DefKinds] = static_cast<int16_t>(s.DefSubsRetreated);
-    const auto it = ColIndex_.find(key);
+    const auto it = ColIndex_.find(DefenderKey(s));
     return it == ColIndex_.end() ? -1 : it->second;
 }
 
 int32_t TExact::RowOf(const TState& s)
 {
-    TKey key{};
-    std::copy(s.Att, s.Att + AttKinds, key.V);
-    key.V[AttKinds] = static_cast<int16_t>(s.AttSubsRetreated);
+    const TKey key = AttackerKey(s);
     const auto found = RowIndex_.find(key);
     if (found != RowIndex_.end()) return found->second;
 
