@@ -49,10 +49,9 @@ void ShowPrices(QLineEdit* const* fields, const int32_t* prices, int kinds)
 // ground units, AA gun, Take w/ ground itself) leaves that box alone.
 void TForm1::LandRule(bool attackerForm)
 {
-    const bool land = ui->AttArmSpinEdit->value() > 0 || ui->AttInfSpinEdit->value() > 0 ||
-                      ui->DefArmSpinEdit->value() > 0 || ui->DefInfSpinEdit->value() > 0 ||
-                      ui->DefBmrSpinEdit->value() > 0 || ui->AACheckBox->isChecked() ||
-                      ui->TakeWithCheckBox->isChecked();
+    TBattleSetupRec setup;
+    ReadControls(setup);
+    const bool land = IsLandBattle(setup);
 
     for (QSpinBox* seaOnly : {ui->AttACSpinEdit, ui->AttTrnSpinEdit, ui->AttSubSpinEdit, ui->DefACSpinEdit,
                               ui->DefTrnSpinEdit, ui->DefSubSpinEdit, ui->DefBBSpinEdit})
@@ -66,10 +65,9 @@ void TForm1::LandRule(bool attackerForm)
 // own ground counts offer it again.
 void TForm1::SeaRule()
 {
-    const bool sea = ui->AttACSpinEdit->value() > 0 || ui->AttTrnSpinEdit->value() > 0 ||
-                     ui->AttSubSpinEdit->value() > 0 || ui->DefBBSpinEdit->value() > 0 ||
-                     ui->DefACSpinEdit->value() > 0 || ui->DefTrnSpinEdit->value() > 0 ||
-                     ui->DefSubSpinEdit->value() > 0;
+    TBattleSetupRec setup;
+    ReadControls(setup);
+    const bool sea = IsSeaBattle(setup);
 
     for (QSpinBox* landOnly :
          {ui->AttInfSpinEdit, ui->AttArmSpinEdit, ui->DefInfSpinEdit, ui->DefArmSpinEdit, ui->DefBmrSpinEdit})

@@ -414,7 +414,7 @@ void TExact::Estimate()
 
 bool TExact::Linear(const TState& s) const
 {
-    return s.AttBBDamage == 0 && s.DefBBDamage == 0 && s.Def[dTRN] == 0 && s.Def[dSUB] == 0 &&
+    return Limits_.LinearPass && s.AttBBDamage == 0 && s.DefBBDamage == 0 && s.Def[dTRN] == 0 && s.Def[dSUB] == 0 &&
            (s.Att[aSUB] == 0 || DefSea(s) == 0) && !(Setup_.TakeWith && AttLand(s) > 0 && AttAir(s) > 0) &&
            (AttLand(s) == 0 || s.Att[aBB] == 0);
 }
@@ -802,6 +802,7 @@ TExactOdds TExact::Collect()
     std::map<std::vector<int32_t>, double> outcomes;  // Victor, then the counts: a fixed order for ties
     long double attLoss = 0, defLoss = 0;
     double category[5] = {};
+    const bool land = IsLandBattle(Setup_);
     // Summed in key order so that the same battle always gives the same bits.
     std::vector<std::pair<TKey, double>> ends(Terminal_.begin(), Terminal_.end());
     std::sort(ends.begin(), ends.end(),
@@ -817,6 +818,9 @@ TExactOdds TExact::Collect()
         category[static_cast<int>(end.Outcome)] += mass;
         attLoss += static_cast<long double>(mass) * end.AttIPCLoss;
         defLoss += static_cast<long double>(mass) * end.DefIPCLoss;
+        if (TakesTerritory(land, end.Outcome == TOutcome::AttWins, end.State.AttCount)) odds.Taken += mass;
+        for (int k = 0; k < AttKinds; ++k) odds.AttLeft[k] += mass * end.State.AttCount[k];
+        for (int k = 0; k < DefKinds; ++k) odds.DefLeft[k] += mass * end.State.DefCount[k];
         std::vector<int32_t> id{static_cast<int32_t>(end.State.Victor)};
         id.insert(id.end(), end.State.AttCount, end.State.AttCount + AttKinds);
         id.insert(id.end(), end.State.DefCount, end.State.DefCount + DefKinds);

@@ -18,11 +18,13 @@ struct TExactOutcome {
     double Probability = 0;
 };
 
-enum class TExactStatus : uint8_t { Done, TooLarge, Cancelled };
+// Failed: the calculation caught itself breaking one of its own invariants;
+// its figures are not to be shown.
+enum class TExactStatus : uint8_t { Done, TooLarge, Cancelled, Failed };
 
 struct TExactOdds {
     TExactStatus Status = TExactStatus::Done;
-    std::string Reason;  // why a battle was refused (TooLarge), else empty
+    std::string Reason;  // why a battle was refused (TooLarge) or failed (Failed), else empty
 
     // Probabilities of the five end categories.
     double AttWins = 0;
@@ -34,13 +36,22 @@ struct TExactOdds {
     double AvgAttIPCLoss = 0;
     double AvgDefIPCLoss = 0;
     double AvgRounds = 0;
+    // The attacker wins and, in a land battle, keeps a ground unit: it takes
+    // the territory. Equal to AttWins in any other battle.
+    double Taken = 0;
+    // Expected units left by kind, in each side's kind order.
+    double AttLeft[AttKinds] = {};
+    double DefLeft[DefKinds] = {};
     // Mass of battles not ended when the calculation stopped, and mass dropped
     // with negligible states. Categories + Unresolved + Pruned = 1.
     double Unresolved = 0;
     double Pruned = 0;
 
-    // Every distinct end state, most probable first (ties in a fixed order).
+    // Every distinct end state, most probable first (ties in a fixed order);
+    // where they are too many to keep, the most probable, and the summed
+    // probability of the rest in OtherOutcomes.
     std::vector<TExactOutcome> Outcomes;
+    double OtherOutcomes = 0;
 };
 
 // Limits of one calculation.
@@ -51,6 +62,9 @@ struct TExactLimits {
     // after some 5 s at the most.
     double MaxWork = 5e9;
     size_t MaxStateBytes = size_t{512} << 20;     // hard cap on state memory
+    // Off: every state goes through the general pass (the reference for the
+    // linear pass in tests; far slower on large battles).
+    bool LinearPass = true;
 };
 
 // Works out the exact odds of one battle of the setup. `cancel`, when given,

@@ -44,3 +44,28 @@ struct TBattleSetupRec {
         return true;
     }
 };
+
+// A land battle: ground units on either side, defending bombers, the AA gun or
+// Take w/ ground. The window locks out the sea-only counts for it, and the
+// attacker's goal there is to take the territory, not merely to win.
+inline bool IsLandBattle(const TBattleSetupRec& s)
+{
+    return s.AttCount[aINF] > 0 || s.AttCount[aARM] > 0 || s.DefCount[dINF] > 0 || s.DefCount[dARM] > 0 ||
+           s.DefCount[dBMR] > 0 || s.AAGun || s.TakeWith;
+}
+
+// A sea battle: ships other than the attacker's battleships (which may bombard
+// a land battle), or any defending ship. The window locks out the land-only
+// counts and options for it.
+inline bool IsSeaBattle(const TBattleSetupRec& s)
+{
+    return s.AttCount[aAC] > 0 || s.AttCount[aTRN] > 0 || s.AttCount[aSUB] > 0 || s.DefCount[dBB] > 0 ||
+           s.DefCount[dAC] > 0 || s.DefCount[dTRN] > 0 || s.DefCount[dSUB] > 0;
+}
+
+// Whether an end state takes the territory: in a land battle the attacker wins
+// with a ground unit left; in any other battle winning is all there is.
+inline bool TakesTerritory(bool landBattle, bool attackerWon, const int32_t* attLeft)
+{
+    return attackerWon && (!landBattle || attLeft[aINF] + attLeft[aARM] > 0);
+}

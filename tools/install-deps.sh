@@ -6,10 +6,11 @@ set -euo pipefail
 packages=(g++ cmake make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core libgtest-dev qt6-charts-dev
           libbenchmark-dev
           nlohmann-json3-dev  # the odds tool writes its JSON with it
+          libtbb-dev    # the exact odds and the planner work on all cores
           libqt6svg6    # the SVG plugin that reads the window icon
           librsvg2-bin  # renders the icon's PNG sizes
           dpkg-dev file # dpkg-shlibdeps works out the Debian package's dependencies
-          desktop-file-utils appstream man-db)  # tools/check-install.sh
+          desktop-file-utils appstream man-db lintian shared-mime-info)  # tools/check-install.sh
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
