@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
@@ -49,13 +50,14 @@ const char* const Usage =
     "  --seed S           start state of the dice (0 to 4294967295; default: the clock)\n"
     "  --exact            print the exact odds, worked out state by state, instead of\n"
     "                     fighting a run (not with --battles or --seed)\n"
+    "  --threads N        cores the exact odds may use (1 to 256; default: all)\n"
     "  --json             print one JSON object instead of the report\n"
     "  --help             print this text\n"
     "  --version          print the version\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
     "Exit status: 0 on success, 2 for a malformed argument, 3 when a battle is too\n"
-    "large for exact odds.\n";
+    "large for exact odds, 4 when the exact calculation failed its own checks.\n";
 
 struct TBadArgument {
     std::string Message;
@@ -71,6 +73,7 @@ struct TOddsRequest {
     uint32_t Seed = 0;
     bool Json = false;
     bool Exact = false;
+    int Threads = 0;  // 0: all cores
 };
 
 // ---- Values ---------------------------------------------------------------------
@@ -214,7 +217,7 @@ constexpr TFlag Flags[] = {
 };
 
 constexpr const char* ValueOptions[] = {"--att",      "--def",   "--att-order", "--def-order",
-                                        "--withdraw", "--rounds", "--battles",  "--seed"};
+                                        "--withdraw", "--rounds", "--battles",  "--seed", "--threads"};
 
 void ApplyFlag(const TFlag& flag, TOddsRequest& request)
 {
@@ -241,6 +244,8 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
     } else if (name == "--battles") {
         request.Battles = static_cast<int>(ParseNumber(name, "the number of battles", value, 0, MaxBattles));
         request.BattlesGiven = true;
+    } else if (name == "--threads") {
+        request.Threads = static_cast<int>(ParseNumber(name, "the number of threads", value, 1, 256));
     } else if (name == "--seed") {
         request.Seed = static_cast<uint32_t>(ParseNumber(name, "the seed", value, 0, UINT32_MAX));
         request.SeedGiven = true;
@@ -360,7 +365,8 @@ void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& p
                   {"AvgDefIPCLoss", e.AvgDefIPCLoss},
                   {"AvgRounds", e.AvgRounds},
                   {"Unresolved", e.Unresolved},
-                  {"Pruned", e.Pruned}};
+                  {"Pruned", e.Pruned},
+                  {"OtherOutcomes", e.OtherOutcomes}};
     j["panel"] = PanelJson(panel);
     j["outcomes"] = TJson::array();
     for (const TExactOutcome& o : e.Outcomes) {
@@ -496,7 +502,15 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
     }
 
     if (request.Exact) {
-        const TExactOdds odds = ComputeExactOdds(request.Setup);
+        TExactLimits limits;
+        limits.Threads = request.Threads;
+        // A test's way to check that a broken invariant is reported, never printed as odds.
+        limits.InjectFault = std::getenv("VARNHOLT_EXACT_INJECT_FAULT") != nullptr;
+        const TExactOdds odds = ComputeExactOdds(request.Setup, nullptr, limits);
+        if (odds.Status == TExactStatus::Failed) {
+            err << "varnholt-odds: exact odds failed: " << odds.Reason << '\n';
+            return OddsToolFailed;
+        }
         if (odds.Status != TExactStatus::Done) {
             err << "varnholt-odds: exact odds refused: " << odds.Reason << '\n';
             return OddsToolTooLarge;

@@ -7,6 +7,7 @@
 constexpr int OddsToolOk = 0;
 constexpr int OddsToolBadArgument = 2;
 constexpr int OddsToolTooLarge = 3;  // --exact: the battle is too large for exact odds
+constexpr int OddsToolFailed = 4;    // --exact: the calculation broke one of its own invariants
 
 // Runs the tool with the given arguments (argv[0] is the program name).
 // Reports go to out; a malformed argument gives exactly one line on err,

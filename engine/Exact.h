@@ -65,6 +65,14 @@ struct TExactLimits {
     // Off: every state goes through the general pass (the reference for the
     // linear pass in tests; far slower on large battles).
     bool LinearPass = true;
+    // Cores to use: 0 for all of them. The result is the same for any number.
+    int Threads = 0;
+    // End states kept in Outcomes, most probable first; the rest are summed
+    // into OtherOutcomes.
+    size_t MaxOutcomes = 100000;
+    // Tests only: break the calculation's own bookkeeping, so that its
+    // self-check must catch it.
+    bool InjectFault = false;
 };
 
 // Works out the exact odds of one battle of the setup. `cancel`, when given,

@@ -1,0 +1,283 @@
+#include "engine/ExactGeneral.h"
+
+#include <algorithm>
+
+#include <tbb/enumerable_thread_specific.h>
+
+namespace exact {
+
+using namespace battle;
+
+namespace {
+
+// A step of the general pass (a state copied, casualties taken, an end test)
+// costs about as much as this many steps of the linear pass's spread.
+constexpr double GeneralStep = 250;
+
+// One side's part of a state, as the round's casualty steps leave it.
+struct TAttPart {
+    int32_t Att[AttKinds];
+    int32_t Pool;
+    bool operator==(const TAttPart&) const = default;
+};
+struct TDefPart {
+    int32_t Def[DefKinds];
+    int32_t Pool;
+    bool operator==(const TDefPart&) const = default;
+};
+
+template <class Part>
+void AddPart(std::vector<std::pair<Part, double>>& parts, const Part& part, double p)
+{
+    for (auto& [q, mass] : parts)
+        if (q == part) {
+            mass += p;
+            return;
+        }
+    parts.emplace_back(part, p);
+}
+
+// Hit counts from `cap` on all have the same effect (the rules cap them there,
+// or everything the hits can reach is gone): they are taken as one.
+template <class Visit>
+void ForEachHits(const THitDistribution& d, int32_t cap, Visit&& visit)
+{
+    double tail = 0;
+    for (size_t i = 0; i < d.P.size(); ++i) {
+        const int32_t hits = d.Lo + static_cast<int32_t>(i);
+        if (hits >= cap) tail += d.P[i];
+        else if (d.P[i] > 0) visit(hits, d.P[i]);
+    }
+    if (tail > 0) visit(cap, tail);
+}
+
+}  // namespace
+
+// What one thread needs to take states on.
+struct TExpander {
+    TStepHits Hits;
+    std::vector<std::pair<TAttPart, double>> AttParts;
+    std::vector<std::pair<TDefPart, double>> DefParts;
+    std::vector<std::pair<TState, double>> Emitted;
+    double Work = 0;
+};
+
+namespace {
+
+// The exact odds as the round's source of hit counts: it goes on with every
+// count, carrying the probability of the branch under way in Weight.
+class TEveryCount {
+public:
+    explicit TEveryCount(TExpander& x) : X_(x) {}
+    double Weight = 1;
+
+    template <class Step, class Go>
+    void Fire(TState& s, const Step& step, Go&& go)
+    {
+        const THitDistribution& d = X_.Hits.Of(step);
+        const TState before = s;
+        const double w = Weight;
+        ForEachHits(d, std::min(step.Cap(), step.Saturation()), [&](int32_t hits, double q) {
+            s = before;
+            Weight = w * q;
+            go(s, hits);
+        });
+        s = before;
+        Weight = w;
+    }
+
+    // The attacker's losses depend on the defender's hits alone and the
+    // defender's on the attacker's alone: each side's are worked out apart,
+    // then every pair ends the round.
+    template <class Prepare, class OnAttacker, class OnDefender, class Done>
+    void Exchange(TState& s, const TAttackStep& attack, Prepare&& prepare, OnAttacker&& onAttacker,
+                  OnDefender&& onDefender, Done&& done)
+    {
+        const THitDistribution& attackHits = X_.Hits.Of(attack);
+        const int32_t attackCap = std::min(attack.Cap(), attack.Saturation());
+        TState ready = s;
+        const TDefenderStep defender = prepare(ready);
+        uint64_t steps = 0;
+
+        auto& defParts = X_.DefParts;
+        defParts.clear();
+        ForEachHits(attackHits, attackCap, [&](int32_t hits, double q) {
+            TState t = ready;
+            onDefender(t, hits);
+            TDefPart part;
+            std::copy(t.Def, t.Def + DefKinds, part.Def);
+            part.Pool = t.DefBBDamage;
+            AddPart(defParts, part, q);
+            ++steps;
+        });
+
+        auto& attParts = X_.AttParts;
+        attParts.clear();
+        auto attacker = [&](const TDefenderHits& hits, double q) {
+            TState t = ready;
+            onAttacker(t, hits);
+            TAttPart part;
+            std::copy(t.Att, t.Att + AttKinds, part.Att);
+            part.Pool = t.AttBBDamage;
+            AddPart(attParts, part, q);
+            ++steps;
+        };
+        if (defender.LowLuck()) {
+            ForEachHits(X_.Hits.LowLuck(defender.LowLuckStrength),
+                        std::min(defender.LowLuckCap, defender.Saturation()),
+                        [&](int32_t hits, double q) { attacker(TDefenderHits{0, 0, hits}, q); });
+        } else {
+            const TRules& r = defender.R;
+            const THitDistribution& trn = X_.Hits.Of(defender, DefTrnGroup, DefTrnGroup + 1);
+            const THitDistribution& sub = X_.Hits.Of(defender, DefSubGroup, DefSubGroup + 1);
+            const THitDistribution& other = X_.Hits.Of(defender, DefOtherGroups, TFire::MaxGroups);
+            ForEachHits(trn, defender.Saturation(r.AttVsDefTrns), [&](int32_t h3, double q3) {
+                ForEachHits(sub, defender.Saturation(r.AttVsDefSubs), [&](int32_t h4, double q4) {
+                    ForEachHits(other, defender.Saturation(), [&](int32_t h5, double q5) {
+                        attacker(TDefenderHits{h3, h4, h5}, q3 * q4 * q5);
+                    });
+                });
+            });
+        }
+
+        X_.Work += GeneralStep * static_cast<double>(attParts.size() * defParts.size() + steps);
+        const double w = Weight;
+        for (const auto& [a, qa] : attParts)
+            for (const auto& [d, qd] : defParts) {
+                TState t = ready;
+                std::copy(a.Att, a.Att + AttKinds, t.Att);
+                t.AttBBDamage = a.Pool;
+                std::copy(d.Def, d.Def + DefKinds, t.Def);
+                t.DefBBDamage = d.Pool;
+                Weight = w * qa * qd;
+                done(t);
+            }
+        Weight = w;
+    }
+
+private:
+    TExpander& X_;
+};
+
+}  // namespace
+
+struct TGeneralPass::TLocals {
+    tbb::enumerable_thread_specific<TExpander> PerThread;
+};
+
+TGeneralPass::TGeneralPass(TShared& shared)
+    : S_(shared), TopPotential_(Potential(shared.R.Start)), Locals_(std::make_unique<TLocals>())
+{
+}
+
+TGeneralPass::~TGeneralPass() = default;
+
+TExpander& TGeneralPass::Local() { return Locals_->PerThread.local(); }
+
+// One round from state s, reached with probability `mass`. With `fold` a
+// round that leaves s as it is repeats until something happens: from s the
+// battle leaves with the other outcomes' probabilities over 1 - stay, after
+// 1 / (1 - stay) rounds.
+void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold, TExpansion& out)
+{
+    x.Emitted.clear();
+    TEveryCount src(x);
+    TState b = s;
+    PlayRound(b, S_.Setup, S_.R, src, [&](TState& t) { x.Emitted.emplace_back(t, src.Weight); });
+
+    const TKey self = KeyOf(s);
+    auto stays = [&](const TState& t) { return fold && !t.Over && KeyOf(t) == self; };
+    double stay = 0;
+    double leave = 0;
+    for (const auto& [t, q] : x.Emitted) (stays(t) ? stay : leave) += q;
+    if (stay > 0) {
+        if (leave <= 0) {
+            out.Tally.Unresolved += mass;
+            return;
+        }
+        mass /= leave;
+    }
+    out.Tally.Rounds += mass;
+    for (const auto& [t, q] : x.Emitted)
+        if (!stays(t)) out.Reached.emplace_back(t, mass * q);
+}
+
+void TGeneralPass::Deliver(TExpansion& e, const TArrive& arrive)
+{
+    S_.Add(e.Tally);
+    for (auto& [t, mass] : e.Reached) arrive(t, mass);
+}
+
+void TGeneralPass::Start(const TArrive& arrive)
+{
+    TExpander& x = Local();
+    TEveryCount src(x);
+    TState s;
+    std::vector<std::pair<TState, double>> starts;
+    PlayStart(s, S_.Setup, S_.R, src, [&](TState& t) { starts.emplace_back(t, src.Weight); });
+    for (const auto& [t, p] : starts) {
+        TExpansion e;
+        Expand(x, t, p, false, e);
+        Deliver(e, arrive);
+    }
+    S_.AddWork(x.Work);
+    x.Work = 0;
+    S_.Poll();
+}
+
+void TGeneralPass::Add(const TState& s, double mass)
+{
+    const size_t bucket = S_.Layered ? static_cast<size_t>(s.Round) : static_cast<size_t>(TopPotential_ - Potential(s));
+    if (Buckets_.size() <= bucket) Buckets_.resize(bucket + 1);
+    std::vector<TPending>& pending = Buckets_[bucket];
+    const TKey key = KeyOf(s);
+    const auto [it, added] = Index_.try_emplace(key, static_cast<uint32_t>(pending.size()));
+    if (!added) {
+        pending[it->second].Mass += mass;
+        return;
+    }
+    pending.push_back({key, mass});
+    ++Pending_;
+}
+
+bool TGeneralPass::RunBucket(size_t b, const TArrive& arrive)
+{
+    if (b >= Buckets_.size() || Buckets_[b].empty()) return false;
+    std::vector<TPending> states;
+    states.swap(Buckets_[b]);
+    for (const TPending& p : states) Index_.erase(p.Key);
+    Pending_ -= states.size();
+    const int32_t round = S_.Layered ? static_cast<int32_t>(b) : 0;
+
+    // A block at a time, its states on all threads, what they reach delivered
+    // in the block's order.
+    constexpr size_t Block = 256;
+    std::vector<TExpansion> done;
+    for (size_t first = 0; first < states.size(); first += Block) {
+        const size_t n = std::min(Block, states.size() - first);
+        done.assign(n, TExpansion{});
+        ForEachIndex(n, true, [&](size_t i) {
+            const TPending& p = states[first + i];
+            if (p.Mass < StateFloor) {
+                done[i].Tally.Pruned += p.Mass;
+                return;
+            }
+            TExpander& x = Local();
+            Expand(x, StateOf(p.Key, S_.R.Start, round), p.Mass, !S_.Layered, done[i]);
+            S_.AddWork(x.Work);
+            x.Work = 0;
+            S_.Poll();
+        });
+        for (TExpansion& e : done) Deliver(e, arrive);
+
+        size_t hits = 0;
+        for (const TExpander& x : Locals_->PerThread) hits += x.Hits.Bytes();
+        S_.Hold(THolder::Hits, hits);
+        S_.Hold(THolder::Pool, Pending_ * (sizeof(TPending) + EntryBytes<decltype(Index_)>()) +
+                                   Buckets_.size() * sizeof(Buckets_[0]));
+        S_.Poll();
+    }
+    return true;
+}
+
+}  // namespace exact

@@ -1,0 +1,147 @@
+#pragma once
+// What both passes of the exact odds share: the battle and its rules, the
+// limits and the cancel flag, the hit distributions of fire steps, the end
+// states reached, and the tallies of what left the calculation otherwise.
+#include <atomic>
+#include <string>
+#include <unordered_map>
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include "engine/BattleImpl.h"
+#include "engine/Exact.h"
+#include "engine/ExactKeys.h"
+#include "engine/HitDistribution.h"
+
+namespace exact {
+
+// Ends a calculation with a status other than Done.
+struct TRefused {
+    TExactStatus Status;
+    std::string Reason;
+};
+
+// The calculation caught itself breaking one of its own invariants.
+[[noreturn]] inline void Fail(std::string reason) { throw TRefused{TExactStatus::Failed, std::move(reason)}; }
+
+// States whose probability is below this are dropped and counted as pruned.
+constexpr double StateFloor = 1e-15;
+
+// Probability that left the calculation other than as an end state, and
+// rounds fought (weighted by probability). Each piece of work keeps its own
+// tally; tallies are added up in a fixed order, so that the result does not
+// depend on how the work was spread over threads.
+struct TTally {
+    double Pruned = 0;
+    double Unresolved = 0;
+    double Rounds = 0;
+    void Add(const TTally& o)
+    {
+        Pruned += o.Pruned;
+        Unresolved += o.Unresolved;
+        Rounds += o.Rounds;
+    }
+};
+
+// The hits of fire steps as distributions, kept once worked out. One per
+// thread.
+class TStepHits {
+public:
+    template <class Step>
+    const THitDistribution& Of(const Step& step)
+    {
+        if (step.LowLuck()) return LowLuck(step.Strength());
+        TFire f;
+        battle::CollectFire(f, [&](auto&& g) { step.Groups(g); });
+        return Cache_.Fire(f);
+    }
+    // Regular mode: the defender's groups [first, end).
+    const THitDistribution& Of(const battle::TDefenderStep& step, int first, int end)
+    {
+        TFire f;
+        battle::CollectFire(f, [&](auto&& g) { step.Groups(g); });
+        return Cache_.Fire(f, first, end);
+    }
+    const THitDistribution& LowLuck(int32_t strength)
+    {
+        auto [it, added] = LowLuck_.try_emplace(strength);
+        if (added) it->second = LowLuckHitDistribution(strength);
+        return it->second;
+    }
+    size_t Bytes() const { return Cache_.Bytes() + LowLuck_.size() * 96; }
+
+private:
+    // Node-based maps: a distribution handed out stays where it is while
+    // others are added.
+    THitCache Cache_;
+    std::unordered_map<int32_t, THitDistribution> LowLuck_;
+};
+
+// What a calculation holds, by holder, for the memory cap.
+enum class THolder { Pool, Terminal, Grid, Hits, Count };
+
+class TShared {
+public:
+    TShared(const TBattleSetupRec& setup, const std::atomic<bool>* cancel, const TExactLimits& limits)
+        : Setup(setup), Limits(limits), Layered(!setup.AllRounds), Cancel_(cancel)
+    {
+        battle::MakeRules(setup, R);
+    }
+
+    const TBattleSetupRec& Setup;
+    battle::TRules R;
+    const TExactLimits& Limits;
+    // A round limit: states are held and worked round by round.
+    const bool Layered;
+
+    // Throws TRefused when cancelled or past a limit; safe from any thread.
+    void Poll() const
+    {
+        if (Cancel_ && Cancel_->load(std::memory_order_relaxed)) throw TRefused{TExactStatus::Cancelled, {}};
+        size_t bytes = 0;
+        for (const auto& b : Bytes_) bytes += b.load(std::memory_order_relaxed);
+        if (bytes > Limits.MaxStateBytes)
+            throw TRefused{TExactStatus::TooLarge, "the battle needs more than " +
+                                                       std::to_string(Limits.MaxStateBytes >> 20) + " MiB of memory"};
+        if (Work_.load(std::memory_order_relaxed) > Limits.MaxWork)
+            throw TRefused{TExactStatus::TooLarge, "the battle takes more work than the exact odds allow"};
+    }
+    void AddWork(double work) { Work_.fetch_add(work, std::memory_order_relaxed); }
+    void Hold(THolder holder, size_t bytes) { Bytes_[static_cast<int>(holder)].store(bytes, std::memory_order_relaxed); }
+
+    // Called in a fixed order (never from two threads at once).
+    void AddTerminal(const TState& s, double mass) { Terminal[KeyOf(s)] += mass; }
+    void Add(const TTally& tally) { Tally.Add(tally); }
+
+    std::unordered_map<TKey, double, TKeyHash> Terminal;
+    TTally Tally;
+
+private:
+    const std::atomic<bool>* Cancel_;
+    std::atomic<double> Work_{0};
+    std::atomic<size_t> Bytes_[static_cast<int>(THolder::Count)] = {};
+};
+
+// Bytes an unordered map holds for each entry (node, hash, bucket).
+template <class Map>
+constexpr size_t EntryBytes()
+{
+    return sizeof(typename Map::value_type) + 3 * sizeof(void*);
+}
+
+// f(i) for i in [0, n): on the calculation's threads when the work is worth
+// it. Each f(i) writes only what belongs to i.
+template <class F>
+void ForEachIndex(size_t n, bool worthThreads, F&& f)
+{
+    if (!worthThreads || n < 2) {
+        for (size_t i = 0; i < n; ++i) f(i);
+        return;
+    }
+    tbb::parallel_for(tbb::blocked_range<size_t>(0, n), [&](const tbb::blocked_range<size_t>& r) {
+        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
+    });
+}
+
+}  // namespace exact
