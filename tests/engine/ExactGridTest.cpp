@@ -218,4 +218,27 @@ TEST(ExactGrid, LinearPassAgreesWithTheGeneralPassOnEveryTinyBattle)
 }
 
 
+// ---- 2 Hit BB against a lone battleship -----------------------------------------------
+
+TEST(ExactGrid, TwoHitBattleshipBattlesAgreeWithTheGeneralPassAndTheDice)
+{
+    TBattleSetupRec duel = Forces({{aBB, 1}}, {{dBB, 1}});
+    TBattleSetupRec fighters = Forces({{aFTR, 3}}, {{dBB, 1}});
+    TBattleSetupRec carrier = Forces({{aAC, 1}}, {{dBB, 1}});
+    for (TBattleSetupRec* s : {&duel, &fighters, &carrier}) {
+        s->TwoHitBB = true;
+        EXPECT_EQ(DifferenceFromReference(*s), "") << CommandLine(*s);
+    }
+
+    // Worked out by hand: each battleship hits with 2/3 and sinks with the
+    // second hit it takes; a round without a hit repeats.
+    const TExactOdds odds = ComputeExactOdds(duel);
+    EXPECT_NEAR(odds.AttWins, 11.0 / 32, 1e-12);
+    EXPECT_NEAR(odds.DefWins, 11.0 / 32, 1e-12);
+    EXPECT_NEAR(odds.BothDes, 10.0 / 32, 1e-12);
+
+    ExpectAgreesWithDice(fighters, ComputeExactOdds(fighters), 200000, 14);
+    ExpectAgreesWithDice(carrier, ComputeExactOdds(carrier), 200000, 15);
+}
+
 }  // namespace
