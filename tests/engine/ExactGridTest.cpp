@@ -1,6 +1,7 @@
-// Exact odds against a slower reference: the general pass alone (the linear
+// Exact odds against slower references: the general pass alone (the linear
 // pass switched off) on a grid of tiny battles under every option that
-// changes their rules.
+// changes their rules, every dice sequence of battles without a round limit,
+// and the dice of the 2 Hit BB battles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -239,6 +240,154 @@ TEST(ExactGrid, TwoHitBattleshipBattlesAgreeWithTheGeneralPassAndTheDice)
 
     ExpectAgreesWithDice(fighters, ComputeExactOdds(fighters), 200000, 14);
     ExpectAgreesWithDice(carrier, ComputeExactOdds(carrier), 200000, 15);
+}
+
+// ---- Every dice sequence of battles without a round limit ------------------------------
+//
+// Without a round limit a round that changes nothing repeats, and the exact
+// calculation folds the repeats into a geometric series. Here every dice
+// sequence of the battle start and of each round is replayed through the
+// battle's own steps, round after round; sequences that reach the same battle
+// state are merged, so the battle can be followed until the mass still
+// fighting is negligible. The exact probability of an end state must lie
+// between the mass that reached it and that plus the mass still fighting.
+
+using TStateKey = std::vector<int32_t>;
+TStateKey KeyOf(const battle::TState& s)
+{
+    TStateKey k(s.Att, s.Att + AttKinds);
+    k.insert(k.end(), s.Def, s.Def + DefKinds);
+    k.insert(k.end(), {s.Round, s.AttBBDamage, s.DefBBDamage, s.AttSubsRetreated, s.DefSubsRetreated});
+    return k;
+}
+
+// Every dice sequence of one step (a battle start or a round) from `from`:
+// visit(state after the step, probability of the sequence).
+template <class Step, class Visit>
+void EachSequence(const battle::TState& from, Step&& step, Visit&& visit, std::vector<int>& faces, long double p)
+{
+    battle::TState s = from;
+    TScriptedDice dice(faces);
+    step(s, dice);
+    if (!dice.Exhausted()) {
+        visit(s, p);
+        return;
+    }
+    for (int face = 1; face <= 6; ++face) {
+        faces.push_back(face);
+        EachSequence(from, step, visit, faces, p / 6);
+        faces.pop_back();
+    }
+}
+
+struct TReplayed {
+    std::map<TEndKey, long double> Ends;
+    long double AttLoss = 0, DefLoss = 0, Rounds = 0;
+    long double Fighting = 0;  // mass of the battles not over when the replay stopped
+};
+
+TReplayed ReplayEverySequence(const TBattleSetupRec& setup)
+{
+    battle::TRules rules;
+    battle::MakeRules(setup, rules);
+    TReplayed out;
+    std::map<TStateKey, std::pair<battle::TState, long double>> fighting, next;
+    auto arrive = [&](const battle::TState& s, long double p) {
+        if (!s.Over) {
+            auto [it, added] = next.try_emplace(KeyOf(s), s, 0.0L);
+            it->second.second += p;
+            return;
+        }
+        TBattleEnd end;
+        battle::EndBattle(s, setup, end);
+        out.Ends[KeyOf(end.State)] += p;
+        out.AttLoss += p * end.AttIPCLoss;
+        out.DefLoss += p * end.DefIPCLoss;
+        out.Rounds += p * end.Rounds;
+    };
+    std::vector<int> faces;
+    EachSequence(rules.Start, [&](battle::TState& s, TScriptedDice& d) { battle::StartBattle(s, setup, rules, d); },
+                 arrive, faces, 1.0L);
+    auto mass = [](const auto& states) {
+        long double m = 0;
+        for (const auto& [key, state] : states) m += state.second;
+        return m;
+    };
+    auto round = [&](battle::TState& s, TScriptedDice& d) { battle::FightRound(s, setup, rules, d); };
+    for (int rounds = 0; rounds < 1000 && mass(next) >= 1e-15L; ++rounds) {
+        fighting.swap(next);
+        next.clear();
+        for (const auto& [key, state] : fighting) EachSequence(state.first, round, arrive, faces, state.second);
+    }
+    out.Fighting = mass(next);
+    return out;
+}
+
+// Both the normal calculation and the general pass alone.
+void ExpectWithinEveryDiceSequence(const TBattleSetupRec& setup)
+{
+    SCOPED_TRACE(CommandLine(setup));
+    const TReplayed replay = ReplayEverySequence(setup);
+    ASSERT_LT(replay.Fighting, 1e-14L);
+    const double fighting = static_cast<double>(replay.Fighting);
+    for (bool linear : {true, false}) {
+        SCOPED_TRACE(linear ? "normal calculation" : "general pass alone");
+        TExactLimits limits;
+        limits.LinearPass = linear;
+        const TExactOdds odds = ComputeExactOdds(setup, nullptr, limits);
+        EXPECT_EQ(Broken(odds), "");
+        std::map<TEndKey, double> exact = EndStates(odds);
+        for (const auto& [key, p] : replay.Ends) exact.try_emplace(key, 0);
+        for (const auto& [key, p] : exact) {
+            const auto it = replay.Ends.find(key);
+            const double reached = it == replay.Ends.end() ? 0 : static_cast<double>(it->second);
+            EXPECT_GE(p, reached - 1e-12) << "end state " << ::testing::PrintToString(key);
+            EXPECT_LE(p, reached + fighting + 1e-12) << "end state " << ::testing::PrintToString(key);
+        }
+        // What is still fighting is too little to move the averages by the
+        // tolerance unless it went on for some 1e5 more rounds.
+        EXPECT_NEAR(odds.AvgAttIPCLoss, static_cast<double>(replay.AttLoss), 1e-9);
+        EXPECT_NEAR(odds.AvgDefIPCLoss, static_cast<double>(replay.DefLoss), 1e-9);
+        EXPECT_NEAR(odds.AvgRounds, static_cast<double>(replay.Rounds), 1e-9);
+    }
+}
+
+TEST(ExactGrid, EqualsEveryDiceSequenceOfBattlesWithoutRoundLimit)
+{
+    // Rounds that change nothing: both sides miss; a submarine's strike that
+    // misses; the defender's submarines firing at aircraft they cannot hit.
+    ExpectWithinEveryDiceSequence(Forces({{aINF, 1}}, {{dINF, 1}}));
+    ExpectWithinEveryDiceSequence(Forces({{aSUB, 1}, {aFTR, 1}}, {{dSUB, 1}, {dTRN, 1}}));
+    // Hits that only wear down the 2 Hit BB pools: the state changes, the units do not.
+    for (TBattleSetupRec s : {Forces({{aBB, 1}}, {{dBB, 1}}), Forces({{aFTR, 2}}, {{dBB, 1}}),
+                              Forces({{aAC, 1}}, {{dBB, 1}}), Forces({{aSUB, 2}}, {{dBB, 1}}),
+                              Forces({{aBB, 1}}, {{dFTR, 1}})}) {
+        s.TwoHitBB = true;
+        ExpectWithinEveryDiceSequence(s);
+    }
+    // Low luck with a remainder: the die of each step may miss, the one of an
+    // empty submarine step included.
+    TBattleSetupRec lowLuck = Forces({{aINF, 1}, {aARM, 1}}, {{dINF, 1}, {dARM, 1}});
+    lowLuck.LowLuck = true;
+    ExpectWithinEveryDiceSequence(lowLuck);
+    TBattleSetupRec navalLowLuck = Forces({{aSUB, 1}, {aFTR, 1}}, {{dAC, 1}});
+    navalLowLuck.LowLuck = true;
+    ExpectWithinEveryDiceSequence(navalLowLuck);
+    // The AA gun before round 1, Take w/ ground and Save Air.
+    TBattleSetupRec land = Forces({{aINF, 1}, {aFTR, 1}}, {{dINF, 1}});
+    land.AAGun = land.TakeWith = true;
+    ExpectWithinEveryDiceSequence(land);
+    land.TakeWith = false;
+    land.SaveAir = true;
+    ExpectWithinEveryDiceSequence(land);
+    // Withdrawal, and submarines that retreat in a later round than their opponents'.
+    TBattleSetupRec withdraw = Forces({{aINF, 2}}, {{dINF, 1}, {dARM, 1}});
+    withdraw.Withdrawal = true;
+    withdraw.AttWith = withdraw.DefWith = 1;
+    ExpectWithinEveryDiceSequence(withdraw);
+    TBattleSetupRec retreats = Forces({{aSUB, 1}, {aFTR, 1}}, {{dSUB, 1}, {dJFTR, 1}});
+    retreats.AttWithSubsAirOnly = retreats.DefWithSubs1stRnd = true;
+    ExpectWithinEveryDiceSequence(retreats);
 }
 
 }  // namespace
