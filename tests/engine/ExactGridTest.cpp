@@ -218,7 +218,6 @@ TEST(ExactGrid, LinearPassAgreesWithTheGeneralPassOnEveryTinyBattle)
     }
 }
 
-
 // ---- 2 Hit BB against a lone battleship -----------------------------------------------
 
 TEST(ExactGrid, TwoHitBattleshipBattlesAgreeWithTheGeneralPassAndTheDice)
