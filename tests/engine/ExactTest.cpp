@@ -14,13 +14,9 @@
 #include "engine/Random.h"
 #include "engine/ScriptedDice.h"
 #include "tests/engine/BattleTestSupport.h"
+#include "tests/engine/ExactTestSupport.h"
 
 namespace {
-
-double Total(const TExactOdds& o)
-{
-    return o.AttWins + o.DefWins + o.BothDes + o.BothRemain + o.AttWithdraws + o.Unresolved + o.Pruned;
-}
 
 TEST(ExactOdds, WorkedOutByHand)
 {
@@ -70,15 +66,6 @@ TEST(ExactOdds, WorkedOutByHand)
 
 // ---- Every dice sequence, through the engine's own battle ----------------------------
 
-using TEndKey = std::vector<int32_t>;
-TEndKey KeyOf(const TBattleResultsRec& r)
-{
-    TEndKey k{static_cast<int32_t>(r.Victor)};
-    k.insert(k.end(), r.AttCount, r.AttCount + AttKinds);
-    k.insert(k.end(), r.DefCount, r.DefCount + DefKinds);
-    return k;
-}
-
 // Summed in long double: the sequences are many and each is small.
 struct TEnumerated {
     std::map<TEndKey, long double> Ends;
@@ -114,8 +101,7 @@ void ExpectSameAsEveryDiceSequence(const TBattleSetupRec& setup)
     ASSERT_EQ(odds.Status, TExactStatus::Done);
     EXPECT_NEAR(Total(odds), 1, 1e-12);
     EXPECT_EQ(odds.Pruned, 0);
-    std::map<TEndKey, double> exact;
-    for (const TExactOutcome& o : odds.Outcomes) exact[KeyOf(o.State)] += o.Probability;
+    std::map<TEndKey, double> exact = EndStates(odds);
     ASSERT_EQ(exact.size(), e.Ends.size());
     for (const auto& [key, p] : e.Ends) EXPECT_NEAR(exact[key], static_cast<double>(p), 1e-12);
     EXPECT_NEAR(odds.AvgAttIPCLoss, static_cast<double>(e.AttLoss), 1e-10);
@@ -201,31 +187,7 @@ TEST(ExactOdds, AgreesWithMillionBattleRuns)
         const TExactOdds odds = ComputeExactOdds(setup);
         ASSERT_EQ(odds.Status, TExactStatus::Done);
         ASSERT_NEAR(Total(odds), 1, 1e-12);
-
-        battle::TRules rules;
-        battle::MakeRules(setup, rules);
-        TRandom dice(static_cast<uint32_t>(n) * 7919u + 1u);
-        TBattleEnd end;
-        double category[5] = {};
-        double sum[3] = {}, squares[3] = {};
-        for (int b = 0; b < Battles; ++b) {
-            battle::Fight(setup, rules, dice, end);
-            ++category[static_cast<int>(end.Outcome)];
-            const double x[3] = {double(end.AttIPCLoss), double(end.DefIPCLoss), double(end.Rounds)};
-            for (int i = 0; i < 3; ++i) sum[i] += x[i], squares[i] += x[i] * x[i];
-        }
-        const double exactCategory[5] = {odds.AttWins, odds.DefWins, odds.BothDes, odds.AttWithdraws, odds.BothRemain};
-        for (int c = 0; c < 5; ++c) {
-            const double p = exactCategory[c];
-            const double se = std::sqrt(std::max(p * (1 - p), 1e-12) / Battles);
-            EXPECT_NEAR(category[c] / Battles, p, 4.5 * se + 1e-9) << "category " << c;
-        }
-        const double exactMean[3] = {odds.AvgAttIPCLoss, odds.AvgDefIPCLoss, odds.AvgRounds};
-        for (int i = 0; i < 3; ++i) {
-            const double mean = sum[i] / Battles;
-            const double se = std::sqrt(std::max(squares[i] / Battles - mean * mean, 0.0) / Battles);
-            EXPECT_NEAR(mean, exactMean[i], 4.5 * se + 1e-9) << "average " << i;
-        }
+        ExpectAgreesWithDice(setup, odds, Battles, static_cast<uint32_t>(n) * 7919u + 1u);
     }
 }
 
