@@ -47,7 +47,12 @@ double SideStates(const int32_t* counts, int kinds, int lists, int32_t pool)
     return std::min(ways, product) * (pool + 1);
 }
 
-// The work (in the units the passes count) a battle is expected to take.
+// The work (in the units the passes count) a battle is expected to take. The
+// factors were fitted to measured work over land, sea and amphibious battles
+// of many sizes, where the estimate stays within a factor of about 10 of the
+// work done (most often within 3). A battle is refused at once only when the
+// estimate is 10 times the limit, so that what is refused would really run
+// past it; anything else is refused, if at all, by the work counted as it goes.
 double EstimateWork(const TShared& s)
 {
     const TBattleSetupRec& setup = s.Setup;
@@ -58,23 +63,40 @@ double EstimateWork(const TShared& s)
     for (int k = 0; k < DefKinds; ++k) defShots += start.Def[k];
     const double onDef = Spread(lowLuck, attShots), onAtt = Spread(lowLuck, defShots);
     const double aa = setup.AAGun ? Spread(lowLuck, AttAir(start)) : 1;
-    double rounds = 1;
-    if (s.Layered) rounds = std::min<double>(setup.Rounds, std::max(attShots, defShots) + 1);
+    const double rounds = s.Layered ? std::max(1, setup.Rounds) : 1;
 
-    // The grid: a row per attacker (per AA outcome) and a column per defender.
-    const double cells = (AttUnits(start) + 1) * aa * (DefUnits(start) + 1);
-    const double grid = cells * rounds * onAtt * (16 + onDef);
+    // The grid: a row per attacker (per AA outcome), and the columns of a
+    // band around where the battle goes; withdrawal cuts both short.
+    double rows = AttUnits(start) + 1, cols = DefUnits(start) + 1;
+    if (setup.Withdrawal) {
+        if (setup.DefWith <= DefUnits(start)) rows = std::max(1.0, rows - setup.AttWith);
+        cols = std::max(1.0, cols - setup.DefWithLess);
+    }
+    const double band = std::min(cols, 2 * (onAtt + onDef));
+    const double grid = 0.25 * rows * aa * band * std::min(rounds, rows + cols) * onAtt * (16 + onDef);
     Bombard(start);
     if (LosesDownOneOrder(start, setup)) return grid;
 
-    // The general pass: each state pairs each side's outcomes of a round.
+    // The general pass: each state pairs each side's outcomes of a round, as
+    // many as its hits can make; few of the states a side might reach carry
+    // weight. With a round limit, a state is met again each round it lives.
+    // Take w/ ground keeps a land unit while aircraft go, then loses it.
     const int attLists = 1 + (start.Def[dTRN] > 0) + (start.Def[dSUB] > 0) +
-                         (setup.TakeWith && AttLand(start) > 0 && AttAir(start) > 0);
+                         2 * (setup.TakeWith && AttLand(start) > 0 && AttAir(start) > 0);
     const int defLists = 1 + (start.Att[aSUB] > 0 && DefSea(start) > 0);
-    const double states = SideStates(start.Att, AttKinds, attLists, start.AttBBDamage) * aa *
-                          SideStates(start.Def, DefKinds, defLists, start.DefBBDamage);
+    const double weighty = std::min(0.05, 0.6 / std::sqrt((AttUnits(start) + 1.0) * (DefUnits(start) + 1.0)));
+    const double states = std::max(1.0, weighty * aa * SideStates(start.Att, AttKinds, attLists, start.AttBBDamage) *
+                                            SideStates(start.Def, DefKinds, defLists, start.DefBBDamage));
     const double ownCounts = lowLuck ? 1.0 : Spread(false, start.Def[dTRN]) * Spread(false, start.Def[dSUB]);
-    return grid + states * rounds * 250 * onDef * onAtt * ownCounts;
+    const double pairs = std::min(onDef, DefUnits(start) + start.DefBBDamage + 1.0) *
+                         std::min(onAtt * ownCounts, AttUnits(start) + start.AttBBDamage + 1.0);
+    double expansions = states;
+    if (s.Layered) {
+        expansions = 0;
+        double reach = 1;
+        for (int32_t r = 0; r < std::min<double>(rounds, 1000); ++r, reach *= pairs) expansions += std::min(states, reach);
+    }
+    return grid + 250 * pairs * expansions;
 }
 
 // ---- The calculation ---------------------------------------------------------------------
@@ -88,7 +110,7 @@ public:
 
     TExactOdds Run()
     {
-        if (!(EstimateWork(S_) <= S_.Limits.MaxWork))
+        if (!(EstimateWork(S_) <= 10 * S_.Limits.MaxWork))
             throw TRefused{TExactStatus::TooLarge, "the battle has too many states for exact odds"};
         const TGeneralPass::TArrive arrive = [this](TState& s, double mass) { Arrive(s, mass); };
         General_.Start(arrive);
@@ -111,7 +133,7 @@ private:
     // A state after a round: an end, a cell of the grid, or the general pass's.
     void Arrive(TState& s, double mass)
     {
-        if (s.Over) S_.AddTerminal(s, mass);
+        if (s.Over) S_.AddTerminal(KeyOf(s), mass);
         else if (S_.Limits.LinearPass && LosesDownOneOrder(s, S_.Setup) && Grid_.Accepts(s)) Grid_.Seed(s, mass);
         else General_.Add(s, mass);
     }
@@ -228,14 +250,16 @@ TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool
         odds.Reason = std::move(reason);
         return odds;
     };
+    auto calculate = [&] {
+        exact::TCalculation calculation(setup, cancel, limits);
+        TExactOdds odds = calculation.Run();
+        exact::Check(odds);
+        return odds;
+    };
     try {
-        tbb::task_arena arena(limits.Threads > 0 ? limits.Threads : tbb::task_arena::automatic);
-        return arena.execute([&] {
-            exact::TCalculation calculation(setup, cancel, limits);
-            TExactOdds odds = calculation.Run();
-            exact::Check(odds);
-            return odds;
-        });
+        if (limits.Threads <= 0) return calculate();  // on the caller's threads: all cores
+        tbb::task_arena arena(limits.Threads);
+        return arena.execute(calculate);
     } catch (const exact::TRefused& r) {
         return refused(r.Status, r.Reason);
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,7 @@
 #include "engine/ExactGeneral.h"
 
+#include "engine/ExactSpread.h"
+
 #include <algorithm>
 
 #include <tbb/enumerable_thread_specific.h>
@@ -59,7 +61,9 @@ struct TExpander {
     std::vector<std::pair<TAttPart, double>> AttParts;
     std::vector<std::pair<TDefPart, double>> DefParts;
     std::vector<std::pair<TState, double>> Emitted;
+    std::vector<double> Suffix;
     double Work = 0;
+    double Pruned = 0;
 };
 
 namespace {
@@ -78,6 +82,10 @@ public:
         const TState before = s;
         const double w = Weight;
         ForEachHits(d, std::min(step.Cap(), step.Saturation()), [&](int32_t hits, double q) {
+            if (w * q < SpreadFloor) {
+                X_.Pruned += w * q;
+                return;
+            }
             s = before;
             Weight = w * q;
             go(s, hits);
@@ -140,10 +148,23 @@ public:
             });
         }
 
-        X_.Work += GeneralStep * static_cast<double>(attParts.size() * defParts.size() + steps);
+        // Most probable first, so that the pairs too small to go on (their
+        // share is pruned) end each row of pairs.
+        auto byMass = [](const auto& a, const auto& b) { return a.second > b.second; };
+        std::stable_sort(attParts.begin(), attParts.end(), byMass);
+        std::stable_sort(defParts.begin(), defParts.end(), byMass);
+        std::vector<double>& rest = X_.Suffix;
+        rest.assign(defParts.size() + 1, 0.0);
+        for (size_t i = defParts.size(); i-- > 0;) rest[i] = rest[i + 1] + defParts[i].second;
         const double w = Weight;
         for (const auto& [a, qa] : attParts)
-            for (const auto& [d, qd] : defParts) {
+            for (size_t i = 0; i < defParts.size(); ++i) {
+                const auto& [d, qd] = defParts[i];
+                if (w * qa * qd < SpreadFloor) {
+                    X_.Pruned += w * qa * rest[i];
+                    break;
+                }
+                ++steps;
                 TState t = ready;
                 std::copy(a.Att, a.Att + AttKinds, t.Att);
                 t.AttBBDamage = a.Pool;
@@ -153,6 +174,7 @@ public:
                 done(t);
             }
         Weight = w;
+        X_.Work += GeneralStep * static_cast<double>(steps);
     }
 
 private:
@@ -181,6 +203,7 @@ TExpander& TGeneralPass::Local() { return Locals_->PerThread.local(); }
 void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold, TExpansion& out)
 {
     x.Emitted.clear();
+    x.Pruned = 0;
     TEveryCount src(x);
     TState b = s;
     PlayRound(b, S_.Setup, S_.R, src, [&](TState& t) { x.Emitted.emplace_back(t, src.Weight); });
@@ -188,7 +211,7 @@ void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold,
     const TKey self = KeyOf(s);
     auto stays = [&](const TState& t) { return fold && !t.Over && KeyOf(t) == self; };
     double stay = 0;
-    double leave = 0;
+    double leave = x.Pruned;  // pruned shares leave like any other outcome
     for (const auto& [t, q] : x.Emitted) (stays(t) ? stay : leave) += q;
     if (stay > 0) {
         if (leave <= 0) {
@@ -198,6 +221,7 @@ void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold,
         mass /= leave;
     }
     out.Tally.Rounds += mass;
+    out.Tally.Pruned += mass * x.Pruned;
     for (const auto& [t, q] : x.Emitted)
         if (!stays(t)) out.Reached.emplace_back(t, mass * q);
 }

@@ -181,7 +181,7 @@ void TGridPass::Settle(int32_t x, int32_t round, bool fold, TSettled& out)
 void TGridPass::Deliver(std::vector<TSettled>& settled)
 {
     for (TSettled& s : settled) {
-        for (const auto& [key, mass] : s.Ends) S_.Terminal[key] += mass;
+        for (const auto& [key, mass] : s.Ends) S_.AddTerminal(key, mass);
         S_.Add(s.Tally);
     }
     S_.Hold(THolder::Terminal, S_.Terminal.size() * EntryBytes<decltype(S_.Terminal)>());

@@ -28,6 +28,10 @@ struct TRefused {
 // States whose probability is below this are dropped and counted as pruned.
 constexpr double StateFloor = 1e-15;
 
+// The work (in the units of the spread's steps) of an end state: kept, then
+// summed, sorted and written out.
+constexpr double EndStateWork = 2000;
+
 // Probability that left the calculation other than as an end state, and
 // rounds fought (weighted by probability). Each piece of work keeps its own
 // tally; tallies are added up in a fixed order, so that the result does not
@@ -111,7 +115,11 @@ public:
     void Hold(THolder holder, size_t bytes) { Bytes_[static_cast<int>(holder)].store(bytes, std::memory_order_relaxed); }
 
     // Called in a fixed order (never from two threads at once).
-    void AddTerminal(const TState& s, double mass) { Terminal[KeyOf(s)] += mass; }
+    void AddTerminal(const TKey& key, double mass)
+    {
+        Terminal[key] += mass;
+        AddWork(EndStateWork);
+    }
     void Add(const TTally& tally) { Tally.Add(tally); }
 
     std::unordered_map<TKey, double, TKeyHash> Terminal;
