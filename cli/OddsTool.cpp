@@ -471,6 +471,9 @@ void WriteExactReport(std::ostream& out, const TOddsRequest& request, const TExa
     std::ostringstream header;
     header << std::setw(14) << "Probability";
     WriteOutcomeTable(out, rows, header.str().c_str(), tail);
+    if (e.OtherOutcomes > 0)
+        out << "Other end states (beyond the " << e.Outcomes.size()
+            << " kept): " << FormatGeneral(e.OtherOutcomes * 100, 6) << "%\n";
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ double EstimateWork(const TShared& s)
     for (int k = 0; k < DefKinds; ++k) defShots += start.Def[k];
     const double onDef = Spread(lowLuck, attShots), onAtt = Spread(lowLuck, defShots);
     const double aa = setup.AAGun ? Spread(lowLuck, AttAir(start)) : 1;
-    const double rounds = s.Layered ? std::max(1, setup.Rounds) : 1;
+    const double rounds = s.RoundByRound ? std::max(1, setup.Rounds) : 1;
 
     // The grid: a row per attacker (per AA outcome), and the columns of a
     // band around where the battle goes; withdrawal cuts both short.
@@ -91,7 +91,7 @@ double EstimateWork(const TShared& s)
     const double pairs = std::min(onDef, DefUnits(start) + start.DefBBDamage + 1.0) *
                          std::min(onAtt * ownCounts, AttUnits(start) + start.AttBBDamage + 1.0);
     double expansions = states;
-    if (s.Layered) {
+    if (s.RoundByRound) {
         expansions = 0;
         double reach = 1;
         for (int32_t r = 0; r < std::min<double>(rounds, 1000); ++r, reach *= pairs) expansions += std::min(states, reach);
@@ -100,6 +100,9 @@ double EstimateWork(const TShared& s)
 }
 
 // ---- The calculation ---------------------------------------------------------------------
+
+// Work from which a battle is spread over threads: some 10 ms.
+constexpr double WorthThreads = 1e7;
 
 class TCalculation {
 public:
@@ -110,11 +113,13 @@ public:
 
     TExactOdds Run()
     {
-        if (!(EstimateWork(S_) <= 10 * S_.Limits.MaxWork))
+        const double estimate = EstimateWork(S_);
+        if (!(estimate <= 10 * S_.Limits.MaxWork))
             throw TRefused{TExactStatus::TooLarge, "the battle has too many states for exact odds"};
+        S_.Threads = estimate >= WorthThreads;
         const TGeneralPass::TArrive arrive = [this](TState& s, double mass) { Arrive(s, mass); };
         General_.Start(arrive);
-        if (!S_.Layered) {
+        if (!S_.RoundByRound) {
             for (size_t b = 0; b < General_.Buckets(); ++b) General_.RunBucket(b, arrive);
             Grid_.RunCollapsed();
         } else {
@@ -134,8 +139,7 @@ private:
     void Arrive(TState& s, double mass)
     {
         if (s.Over) S_.AddTerminal(KeyOf(s), mass);
-        else if (S_.Limits.LinearPass && LosesDownOneOrder(s, S_.Setup) && Grid_.Accepts(s)) Grid_.Seed(s, mass);
-        else General_.Add(s, mass);
+        else if (!(S_.Limits.LinearPass && LosesDownOneOrder(s, S_.Setup) && Grid_.Take(s, mass))) General_.Add(s, mass);
     }
 
     TExactOdds Collect();
@@ -161,6 +165,7 @@ TExactOdds TCalculation::Collect()
     std::vector<std::pair<TId, double>> outcomes;
     outcomes.reserve(ends.size());
     for (const auto& [key, mass] : ends) {
+        if (outcomes.size() % 4096 == 0) S_.Poll();
         if (mass < StateFloor) {
             S_.Tally.Pruned += mass;
             continue;
@@ -180,6 +185,7 @@ TExactOdds TCalculation::Collect()
         outcomes.emplace_back(id, mass);
     }
     std::vector<std::pair<TKey, double>>().swap(ends);
+    S_.Poll();
     // Equal outcomes merged in key order: a fixed order for ties, too.
     std::stable_sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     size_t merged = 0;
@@ -188,7 +194,9 @@ TExactOdds TCalculation::Collect()
         else outcomes[merged++] = outcomes[i];
     }
     outcomes.resize(merged);
+    S_.Poll();
     std::stable_sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    S_.Poll();
 
     odds.AttWins = category[static_cast<int>(TOutcome::AttWins)];
     odds.DefWins = category[static_cast<int>(TOutcome::DefWins)];

@@ -72,7 +72,7 @@ namespace {
 // count, carrying the probability of the branch under way in Weight.
 class TEveryCount {
 public:
-    explicit TEveryCount(TExpander& x) : X_(x) {}
+    TEveryCount(TExpander& x, const TShared& shared) : X_(x), S_(shared) {}
     double Weight = 1;
 
     template <class Step, class Go>
@@ -164,7 +164,7 @@ public:
                     X_.Pruned += w * qa * rest[i];
                     break;
                 }
-                ++steps;
+                if (++steps % 256 == 0) S_.Poll();  // a large battle's round takes a while
                 TState t = ready;
                 std::copy(a.Att, a.Att + AttKinds, t.Att);
                 t.AttBBDamage = a.Pool;
@@ -179,6 +179,7 @@ public:
 
 private:
     TExpander& X_;
+    const TShared& S_;
 };
 
 }  // namespace
@@ -204,7 +205,7 @@ void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold,
 {
     x.Emitted.clear();
     x.Pruned = 0;
-    TEveryCount src(x);
+    TEveryCount src(x, S_);
     TState b = s;
     PlayRound(b, S_.Setup, S_.R, src, [&](TState& t) { x.Emitted.emplace_back(t, src.Weight); });
 
@@ -235,13 +236,14 @@ void TGeneralPass::Deliver(TExpansion& e, const TArrive& arrive)
 void TGeneralPass::Start(const TArrive& arrive)
 {
     TExpander& x = Local();
-    TEveryCount src(x);
+    TEveryCount src(x, S_);
     TState s;
     std::vector<std::pair<TState, double>> starts;
     PlayStart(s, S_.Setup, S_.R, src, [&](TState& t) { starts.emplace_back(t, src.Weight); });
     for (const auto& [t, p] : starts) {
         TExpansion e;
         Expand(x, t, p, false, e);
+        S_.Poll();
         Deliver(e, arrive);
     }
     S_.AddWork(x.Work);
@@ -251,7 +253,7 @@ void TGeneralPass::Start(const TArrive& arrive)
 
 void TGeneralPass::Add(const TState& s, double mass)
 {
-    const size_t bucket = S_.Layered ? static_cast<size_t>(s.Round) : static_cast<size_t>(TopPotential_ - Potential(s));
+    const size_t bucket = S_.RoundByRound ? static_cast<size_t>(s.Round) : static_cast<size_t>(TopPotential_ - Potential(s));
     if (Buckets_.size() <= bucket) Buckets_.resize(bucket + 1);
     std::vector<TPending>& pending = Buckets_[bucket];
     const TKey key = KeyOf(s);
@@ -271,28 +273,32 @@ bool TGeneralPass::RunBucket(size_t b, const TArrive& arrive)
     states.swap(Buckets_[b]);
     for (const TPending& p : states) Index_.erase(p.Key);
     Pending_ -= states.size();
-    const int32_t round = S_.Layered ? static_cast<int32_t>(b) : 0;
+    const int32_t round = S_.RoundByRound ? static_cast<int32_t>(b) : 0;
 
     // A block at a time, its states on all threads, what they reach delivered
     // in the block's order.
     constexpr size_t Block = 256;
-    std::vector<TExpansion> done;
+    std::vector<TExpansion>& done = Done_;  // kept, with its vectors' room, from block to block
     for (size_t first = 0; first < states.size(); first += Block) {
         const size_t n = std::min(Block, states.size() - first);
-        done.assign(n, TExpansion{});
-        ForEachIndex(n, true, [&](size_t i) {
+        if (done.size() < n) done.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            done[i].Reached.clear();
+            done[i].Tally = {};
+        }
+        ForEachIndex(n, S_.Threads, [&](size_t i) {
             const TPending& p = states[first + i];
             if (p.Mass < StateFloor) {
                 done[i].Tally.Pruned += p.Mass;
                 return;
             }
             TExpander& x = Local();
-            Expand(x, StateOf(p.Key, S_.R.Start, round), p.Mass, !S_.Layered, done[i]);
+            Expand(x, StateOf(p.Key, S_.R.Start, round), p.Mass, !S_.RoundByRound, done[i]);
             S_.AddWork(x.Work);
             x.Work = 0;
             S_.Poll();
         });
-        for (TExpansion& e : done) Deliver(e, arrive);
+        for (size_t i = 0; i < n; ++i) Deliver(done[i], arrive);
 
         size_t hits = 0;
         for (const TExpander& x : Locals_->PerThread) hits += x.Hits.Bytes();

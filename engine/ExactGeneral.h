@@ -51,6 +51,7 @@ private:
     std::vector<std::vector<TPending>> Buckets_;
     std::unordered_map<TKey, uint32_t, TKeyHash> Index_;  // position in its bucket
     size_t Pending_ = 0;
+    std::vector<TExpansion> Done_;
     struct TLocals;
     std::unique_ptr<TLocals> Locals_;
 };

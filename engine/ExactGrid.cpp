@@ -22,7 +22,7 @@ bool SameSides(const TState& a, const TState& b)
 
 TGridPass::TGridPass(TShared& shared) : S_(shared), Spread_(Spread()) {}
 
-bool TGridPass::Accepts(const TState& s)
+bool TGridPass::Take(const TState& s, double mass)
 {
     if (!SetUp_) {
         // The defender's chain starts from its whole force when that can lose
@@ -33,7 +33,11 @@ bool TGridPass::Accepts(const TState& s)
         first.AttBBDamage = first.DefBBDamage = 0;
         SetUpColumns(first);
     }
-    return ColumnOf(s) >= 0;
+    const int32_t c = ColumnOf(s);
+    if (c < 0) return false;
+    TRow& row = Rows_[RowOf(s)];
+    (S_.RoundByRound ? row.NextRound : row.Mass)[c] += mass;
+    return true;
 }
 
 // Columns: the defender's chain, one unit lost a step by the attacker's hits.
@@ -83,8 +87,8 @@ int32_t TGridPass::RowOf(const TState& s)
     row.Fire = Hits_.Of(TAttackStep{s, S_.Setup, S_.R});
     MakeLevels(row.Fire, row.Levels);
     row.Mass.assign(Cols_.size(), 0.0);
-    if (S_.Layered) row.Later.assign(Cols_.size(), 0.0);
-    RowBytes_ += (row.Mass.size() + row.Later.size() + row.Fire.P.size() + row.Units + 1) * sizeof(double) +
+    if (S_.RoundByRound) row.NextRound.assign(Cols_.size(), 0.0);
+    RowBytes_ += (row.Mass.size() + row.NextRound.size() + row.Fire.P.size() + row.Units + 1) * sizeof(double) +
                  sizeof(TRow) + EntryBytes<decltype(RowIndex_)>();
     HoldBytes();
     S_.Poll();
@@ -98,13 +102,6 @@ int32_t TGridPass::RowOf(const TState& s)
     }
     Rows_[x].Next = std::move(next);
     return x;
-}
-
-void TGridPass::Seed(const TState& s, double mass)
-{
-    const int32_t x = RowOf(s);
-    TRow& row = Rows_[x];
-    (S_.Layered ? row.Later : row.Mass)[ColumnOf(s)] += mass;
 }
 
 TState TGridPass::CellState(const TRow& row, const TColumn& col, int32_t round) const
@@ -180,8 +177,12 @@ void TGridPass::Settle(int32_t x, int32_t round, bool fold, TSettled& out)
 
 void TGridPass::Deliver(std::vector<TSettled>& settled)
 {
+    size_t n = 0;
     for (TSettled& s : settled) {
-        for (const auto& [key, mass] : s.Ends) S_.AddTerminal(key, mass);
+        for (const auto& [key, mass] : s.Ends) {
+            S_.AddTerminal(key, mass);
+            if (++n % 4096 == 0) S_.Poll();
+        }
         S_.Add(s.Tally);
     }
     S_.Hold(THolder::Terminal, S_.Terminal.size() * EntryBytes<decltype(S_.Terminal)>());
@@ -189,9 +190,9 @@ void TGridPass::Deliver(std::vector<TSettled>& settled)
 }
 
 // The settled cells of the source rows go on: to the row after each number of
-// the attacker's losses from firstLoss on, into Mass (no round limit) or Later.
+// the attacker's losses from firstLoss on, into Mass (no round limit) or NextRound.
 // Each receiving row takes its shares from one task, in source order.
-void TGridPass::SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLoss, bool later)
+void TGridPass::SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLoss, bool nextRound)
 {
     struct TShare {
         int32_t Target, Source, Losses;
@@ -218,7 +219,7 @@ void TGridPass::SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLos
 
     const int32_t lastCol = static_cast<int32_t>(Cols_.size()) - 1;
     std::vector<TSpreadTally> tallies(groups.size() - 1);
-    ForEachIndex(tallies.size(), cells >= CellsWorthThreads, [&](size_t g) {
+    ForEachIndex(tallies.size(), S_.Threads && cells >= CellsWorthThreads, [&](size_t g) {
         std::vector<int32_t> cols;
         std::vector<double> coef;
         for (size_t i = groups[g]; i < groups[g + 1]; ++i) {
@@ -235,7 +236,7 @@ void TGridPass::SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLos
             }
             TRow& to = Rows_[share.Target];
             Spread_.Many(cols.data(), coef.data(), static_cast<int32_t>(cols.size()), from.Fire, from.Levels,
-                         (later ? to.Later : to.Mass).data(), lastCol, tallies[g]);
+                         (nextRound ? to.NextRound : to.Mass).data(), lastCol, tallies[g]);
         }
         S_.Poll();
     });
@@ -261,7 +262,7 @@ void TGridPass::RunCollapsed()
         const std::vector<int32_t> level(order.begin() + static_cast<std::ptrdiff_t>(first),
                                          order.begin() + static_cast<std::ptrdiff_t>(end));
         std::vector<TSettled> settled(level.size());
-        ForEachIndex(level.size(), level.size() * Cols_.size() >= CellsWorthThreads,
+        ForEachIndex(level.size(), S_.Threads && level.size() * Cols_.size() >= CellsWorthThreads,
                      [&](size_t i) { Settle(level[i], 1, true, settled[i]); });
         Deliver(settled);
         SpreadFrom(level, 1, false);
@@ -278,9 +279,9 @@ bool TGridPass::RunRound(int32_t round)
     if (Rows_.empty()) return false;
     std::vector<int32_t> all(Rows_.size());
     std::iota(all.begin(), all.end(), 0);
-    for (TRow& row : Rows_) std::swap(row.Mass, row.Later);
+    for (TRow& row : Rows_) std::swap(row.Mass, row.NextRound);
     std::vector<TSettled> settled(all.size());
-    ForEachIndex(all.size(), all.size() * Cols_.size() >= CellsWorthThreads,
+    ForEachIndex(all.size(), S_.Threads && all.size() * Cols_.size() >= CellsWorthThreads,
                  [&](size_t i) { Settle(all[i], round, false, settled[i]); });
     Deliver(settled);
     bool any = false;

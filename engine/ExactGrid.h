@@ -12,6 +12,7 @@
 // changes nothing folded in, the share that stays in the row), then every row
 // that the level reaches takes its shares. Both steps run on all threads, and
 // every cell receives its shares in one fixed order.
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -24,11 +25,10 @@ class TGridPass {
 public:
     explicit TGridPass(TShared& shared);
 
-    // Whether the state, which loses down one order, lies on the grid. The
-    // first such state sets up the defender's chain.
-    bool Accepts(const TState& s);
-    // A state after a round, not over, on the grid.
-    void Seed(const TState& s, double mass);
+    // Takes a state after a round, not over, that loses down one order, when
+    // it lies on the grid; false when it does not. The first such state sets
+    // up the defender's chain.
+    bool Take(const TState& s, double mass);
     // Without a round limit: every cell once.
     void RunCollapsed();
     // With a round limit: every cell of states that have fought `round`
@@ -43,7 +43,7 @@ private:
         THitDistribution Fire;      // the attacker's hits on the defender
         TKernelLevels Levels;       // what of it is spread, by the share's size
         std::vector<double> Mass;   // by column: the probability of the cell's state
-        std::vector<double> Later;  // with a round limit: the cells of the next round
+        std::vector<double> NextRound;  // with a round limit: the cells of the next round
         std::vector<int32_t> Live;  // the columns that go on from this row, once settled
     };
     struct TColumn {
@@ -65,7 +65,7 @@ private:
     double HitsOnAttacker(const TColumn& col, int32_t losses, int32_t units) const;
     void Settle(int32_t x, int32_t round, bool fold, TSettled& out);
     void Deliver(std::vector<TSettled>& settled);
-    void SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLoss, bool later);
+    void SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLoss, bool nextRound);
     void HoldBytes();
 
     TShared& S_;
@@ -74,7 +74,7 @@ private:
     bool SetUp_ = false;
     std::vector<TColumn> Cols_;
     std::unordered_map<TKey, int32_t, TKeyHash> ColIndex_;
-    std::vector<TRow> Rows_;
+    std::deque<TRow> Rows_;  // rows stay where they are while more are made
     std::unordered_map<TKey, int32_t, TKeyHash> RowIndex_;
     size_t RowBytes_ = 0;
 };

@@ -88,7 +88,7 @@ enum class THolder { Pool, Terminal, Grid, Hits, Count };
 class TShared {
 public:
     TShared(const TBattleSetupRec& setup, const std::atomic<bool>* cancel, const TExactLimits& limits)
-        : Setup(setup), Limits(limits), Layered(!setup.AllRounds), Cancel_(cancel)
+        : Setup(setup), Limits(limits), RoundByRound(!setup.AllRounds), Cancel_(cancel)
     {
         battle::MakeRules(setup, R);
     }
@@ -97,7 +97,10 @@ public:
     battle::TRules R;
     const TExactLimits& Limits;
     // A round limit: states are held and worked round by round.
-    const bool Layered;
+    const bool RoundByRound;
+    // Whether the battle is large enough for threads to pay (set once its
+    // work has been estimated); small ones run on the calling thread alone.
+    bool Threads = false;
 
     // Throws TRefused when cancelled or past a limit; safe from any thread.
     void Poll() const

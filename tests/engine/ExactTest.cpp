@@ -216,4 +216,48 @@ TEST(ExactOdds, RefusesWhatIsTooLargeAndStopsWhenCancelled)
     EXPECT_EQ(ComputeExactOdds(land, &cancel).Status, TExactStatus::Done);
 }
 
+TEST(ExactOdds, ChecksItselfAndKeepsItsLimits)
+{
+    // A broken sum is caught and reported, never returned as odds.
+    const TBattleSetupRec small = Forces({{aINF, 3}}, {{dINF, 2}});
+    TExactLimits faulty;
+    faulty.InjectFault = true;
+    const TExactOdds failed = ComputeExactOdds(small, nullptr, faulty);
+    EXPECT_EQ(failed.Status, TExactStatus::Failed);
+    EXPECT_NE(failed.Reason.find("add up"), std::string::npos) << failed.Reason;
+
+    // Any round limit a caller can write, the largest included.
+    TBattleSetupRec limited = small;
+    for (int32_t rounds : {0, 40000, INT32_MAX}) {
+        const TExactOdds o = ComputeExactOdds(Limit(limited, rounds));
+        EXPECT_EQ(o.Status, TExactStatus::Done) << rounds;
+    }
+
+    // End states past the cap are summed, not dropped.
+    TExactLimits few;
+    few.MaxOutcomes = 2;
+    const TBattleSetupRec land = Forces({{aINF, 6}, {aARM, 2}}, {{dINF, 5}});
+    const TExactOdds all = ComputeExactOdds(land), capped = ComputeExactOdds(land, nullptr, few);
+    ASSERT_GT(all.Outcomes.size(), 2u);
+    ASSERT_EQ(capped.Outcomes.size(), 2u);
+    double rest = 0;
+    for (size_t i = 2; i < all.Outcomes.size(); ++i) rest += all.Outcomes[i].Probability;
+    EXPECT_NEAR(capped.OtherOutcomes, rest, 1e-12);
+    EXPECT_EQ(all.OtherOutcomes, 0);
+
+    // The same bits on one thread as on all of them (a battle large enough
+    // for threads).
+    TBattleSetupRec big = Forces({{aINF, 60}, {aARM, 30}, {aFTR, 10}}, {{dINF, 80}, {dFTR, 10}});
+    big.AAGun = true;
+    TExactLimits one;
+    one.Threads = 1;
+    const TExactOdds serial = ComputeExactOdds(big, nullptr, one), parallel = ComputeExactOdds(big);
+    EXPECT_EQ(serial.AttWins, parallel.AttWins);
+    EXPECT_EQ(serial.AvgAttIPCLoss, parallel.AvgAttIPCLoss);
+    EXPECT_EQ(serial.Pruned, parallel.Pruned);
+    ASSERT_EQ(serial.Outcomes.size(), parallel.Outcomes.size());
+    for (size_t i = 0; i < serial.Outcomes.size(); ++i)
+        EXPECT_EQ(serial.Outcomes[i].Probability, parallel.Outcomes[i].Probability);
+}
+
 }  // namespace

@@ -273,6 +273,27 @@ TEST(OddsTool, ExactOddsRefusals)
     EXPECT_EQ(Lines(huge.Err), 1);
 }
 
+TEST(OddsTool, ExactOddsOnAnyNumberOfThreadsAndFailingTheirChecks)
+{
+    const std::vector<std::string> s1 = {"--att", "FTR=4 BB=2 AC=2 TRN=1 SUB=3", "--def", "FTR=4 BB=1 AC=2 TRN=2 SUB=4",
+                                         "--two-hit-bb", "--exact", "--json"};
+    std::vector<std::string> one = s1, two = s1;
+    one.push_back("--threads=1");
+    two.push_back("--threads=2");
+    const TToolResult a = Tool(one), b = Tool(two);
+    ASSERT_EQ(a.Code, OddsToolOk) << a.Err;
+    EXPECT_EQ(a.Out, b.Out);
+    EXPECT_EQ(Tool({"--att", "INF=3", "--exact", "--threads=0"}).Code, OddsToolBadArgument);
+
+    // A calculation that catches itself in a fault prints no odds.
+    ASSERT_EQ(setenv("VARNHOLT_EXACT_INJECT_FAULT", "1", 1), 0);
+    const TToolResult failed = Tool({"--att", "INF=3", "--def", "INF=2", "--exact"});
+    unsetenv("VARNHOLT_EXACT_INJECT_FAULT");
+    EXPECT_EQ(failed.Code, OddsToolFailed);
+    EXPECT_TRUE(failed.Out.empty());
+    EXPECT_EQ(Lines(failed.Err), 1);
+}
+
 #ifdef ODDS_TOOL
 // The installed program: exit status and streams as a shell sees them.
 TEST(OddsTool, TheProgramExitsWithTwoOnABadArgument)
