@@ -209,6 +209,7 @@ private:
     // every handler that needs them.
     void LandRule(bool attackerForm);
     void SeaRule();
+    void SetCountsAvailable(TCountRule rule, bool available);
     void SaveAirRule();
     void SubRetreatRule();
 
