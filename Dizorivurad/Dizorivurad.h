@@ -89,6 +89,11 @@ public:
     int AutoRollingRuns = 100000;
     // True while a basic kill order is being edited: no battle may be fought then.
     bool KillOrderIncomplete() const;
+    // The setup in the controls; false while a kill order is being edited.
+    bool CurrentSetup(TBattleSetupRec& setup) const;
+    // Gives a side the kill order (ranks by slot, a complete order) as
+    // "Default Kill Order" does, and requests a run.
+    void SetKillOrder(bool attacker, const int32_t* ranks);
 
     // ---- Results (current run) ------------------------------------------------
     TOutcomeList OutcomeList;
@@ -153,6 +158,7 @@ public slots:
     void Exit1Click();
     void KeepWindowOnTop1Click();
     void F3Click();
+    void BattlePlanner1Click();
 
     // Results
     void Button1Click();  // "Store Results"
@@ -188,6 +194,10 @@ public slots:
     void ResetAttUnitsButtonClick();
     void ResetDefUnitsButtonClick();
     void ResetAllSettingsButtonClick();
+
+signals:
+    // A handler asked for a run: the setup may have changed.
+    void RunRequested();
 
 protected:
     // Holds the window's repaints back to screen rate during a run.
@@ -234,6 +244,7 @@ private:
     void SetUpGrid();
 
     TAboutForm* AboutForm = nullptr;
+    class TPlannerForm* PlannerForm = nullptr;  // made when first asked for
     bool Shown = false;
     bool Closing = false;  // Exit asked for: nested waits must end
 
