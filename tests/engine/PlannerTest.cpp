@@ -4,14 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include <nlohmann/json.hpp>
 #include <tbb/global_control.h>
-
-#include "cli/OddsTool.h"
 
 namespace {
 
@@ -212,76 +207,6 @@ TEST(Planner, RefusalsCancelsAndThreads)
         EXPECT_TRUE(std::equal(a.BestOrder.Ranks, a.BestOrder.Ranks + DefKinds, b.BestOrder.Ranks));
     }
     EXPECT_EQ(all.Retreat.size(), one.Retreat.size());
-}
-
-}  // namespace
-
-// ---- varnholt-odds --plan ------------------------------------------------------------
-
-namespace {
-
-struct TToolRun {
-    int Code;
-    std::string Out, Err;
-};
-
-TToolRun Tool(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "varnholt-odds");
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int code = RunOddsTool(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
-
-TEST(PlanOption, ExitStatusAndJson)
-{
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--plan", "--exact"}, {"--plan", "--battles=10"}, {"--plan", "--seed=1"},
-          {"--plan", "--target=0.5"}, {"--plan", "--target=99.95"}, {"--plan", "--target=nan"},
-          {"--target=50"}, {"--plan", "--threads=0"}}) {
-        const TToolRun r = Tool(bad);
-        EXPECT_EQ(r.Code, OddsToolBadArgument) << bad.back();
-        EXPECT_TRUE(r.Out.empty());
-        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1);
-    }
-    const std::string all999 = "INF=999 ARM=999 FTR=999 BMR=999 BB=999 AC=999 TRN=999 SUB=999";
-    const TToolRun huge = Tool({"--att", all999, "--def", all999, "--plan"});
-    EXPECT_EQ(huge.Code, OddsToolTooLarge);
-    EXPECT_TRUE(huge.Out.empty());
-    EXPECT_EQ(std::count(huge.Err.begin(), huge.Err.end(), '\n'), 1);
-
-    const TToolRun run = Tool({"--att", "INF=1", "--def", "INF=1", "--plan", "--target", "99.9", "--json", "--threads=1"});
-    ASSERT_EQ(run.Code, OddsToolOk) << run.Err;
-    const auto j = nlohmann::json::parse(run.Out)["plan"];
-    EXPECT_EQ(j["target"], 99.9);
-    EXPECT_EQ(j["land"], true);
-    EXPECT_EQ(j["attacker"]["goal"], "Take the territory");
-    EXPECT_EQ(j["defender"]["goal"], "Hold");
-    EXPECT_DOUBLE_EQ(j["attacker"]["probability"].get<double>(), 0.25);
-    int need = 0;
-    while (TakenByHand(1 + need) < 0.999) ++need;
-    const auto& first = j["attacker"]["bring"][0];  // INF is the cheapest
-    EXPECT_EQ(first["kind"], "INF");
-    EXPECT_EQ(first["count"], need);
-    EXPECT_EQ(first["ipc"], 3 * need);
-    EXPECT_EQ(j["attacker"]["current_order"]["order"], "INF ARM TRN SUB AC FTR BMR BB");
-    EXPECT_EQ(j["attacker"]["best_order"]["exhaustive"], true);
-    ASSERT_FALSE(j["retreat"].empty());
-    EXPECT_EQ(j["retreat"][0]["round"], 1);
-    EXPECT_TRUE(j["best_retreat_round"].is_null() || j["best_retreat_round"].is_number());
-
-    // Aircraft alone never take a territory: not reachable, written as null.
-    const TToolRun air = Tool({"--att", "FTR=1", "--def", "INF=1", "--plan", "--json"});
-    ASSERT_EQ(air.Code, OddsToolOk);
-    const auto plan = nlohmann::json::parse(air.Out)["plan"];
-    EXPECT_EQ(plan["target"].dump(), "90");
-    for (const auto& line : plan["attacker"]["bring"]) {
-        const bool ground = line["kind"] == "INF" || line["kind"] == "ARM";
-        EXPECT_EQ(line["count"].is_null(), !ground);
-        EXPECT_EQ(line["probability"].is_null(), !ground);
-    }
 }
 
 }  // namespace
