@@ -184,8 +184,7 @@ void TPlannerForm::ShowBring()
     if (!Plan) return;
     for (const bool attacker : {true, false}) {
         const TSidePlan& side = attacker ? Plan->Attacker : Plan->Defender;
-        if (!side.BringDone) continue;
-        bool first = true;
+        bool first = side.BringDone;  // the cheapest is known once every line is in
         for (const TBringLine& line : side.Bring) {
             const int row = table->rowCount();
             table->setRowCount(row + 1);

@@ -185,28 +185,29 @@ void TPlanner::BringTables()
             const int32_t value = attacker ? Setup.AttValue[k] : Setup.DefValue[k];
             if (CountAvailable(rule, Setup) && value > 0) jobs.push_back({attacker, k});
         }
-    std::vector<TBringLine> lines(jobs.size());
+    // Each line goes to its side's table as soon as it is known, in its
+    // final place: cheapest first, reachable before unreachable, then by slot.
+    auto before = [](const TBringLine& a, const TBringLine& b) {
+        if (a.Reached != b.Reached) return a.Reached;
+        return a.IPC != b.IPC ? a.IPC < b.IPC : a.Slot < b.Slot;
+    };
     tbb::parallel_for(size_t{0}, jobs.size(), [&](size_t i) {
-        TBringLine& line = lines[i];
+        const bool attacker = jobs[i].Attacker;
+        TBringLine line;
         line.Slot = jobs[i].Slot;
-        line.Kind = jobs[i].Attacker ? AttKindOrder[line.Slot] : DefKindOrder[line.Slot];
-        Bring(jobs[i].Attacker, line.Slot, line);
-        if (line.Reached) line.IPC = int64_t{line.Count} * (jobs[i].Attacker ? Setup.AttIPC : Setup.DefIPC)[line.Slot];
+        line.Kind = attacker ? AttKindOrder[line.Slot] : DefKindOrder[line.Slot];
+        Bring(attacker, line.Slot, line);
+        if (line.Reached) line.IPC = int64_t{line.Count} * (attacker ? Setup.AttIPC : Setup.DefIPC)[line.Slot];
+        if (Cancelled()) return;
+        const std::lock_guard<std::mutex> lock(Lock);
+        std::vector<TBringLine>& side = (attacker ? Plan.Attacker : Plan.Defender).Bring;
+        side.insert(std::upper_bound(side.begin(), side.end(), line, before), line);
+        if (Options.Progress) Options.Progress(Plan);  // lines as they are ready
     });
     if (Cancelled()) return;
 
     const std::lock_guard<std::mutex> lock(Lock);
-    for (const bool attacker : {true, false}) {
-        std::vector<TBringLine>& side = (attacker ? Plan.Attacker : Plan.Defender).Bring;
-        for (size_t i = 0; i < jobs.size(); ++i)
-            if (jobs[i].Attacker == attacker) side.push_back(lines[i]);
-        // Cheapest first, reachable before unreachable; otherwise slot order.
-        std::stable_sort(side.begin(), side.end(), [](const TBringLine& a, const TBringLine& b) {
-            if (a.Reached != b.Reached) return a.Reached;
-            return a.Reached && a.IPC < b.IPC;
-        });
-        (attacker ? Plan.Attacker : Plan.Defender).BringDone = true;
-    }
+    Plan.Attacker.BringDone = Plan.Defender.BringDone = true;
     Publish();
 }
 

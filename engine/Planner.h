@@ -43,7 +43,7 @@ struct TOrderLine {
 
 struct TSidePlan {
     double Probability = 0;              // the goal as the battle stands
-    bool BringDone = false;
+    bool BringDone = false;              // every kind's line is in
     std::vector<TBringLine> Bring;       // cheapest first; unreachable kinds last
     bool OrderDone = false;
     TOrderLine CurrentOrder;
@@ -82,8 +82,8 @@ using TPlanCalculation = std::function<TExactOdds(const TBattleSetupRec&, const 
 
 struct TPlanOptions {
     double Target = 0.9;  // clamped to MinPlanTarget..MaxPlanTarget
-    // Called, one call at a time, on a thread of the planner's whenever a part
-    // of the plan is finished; the first part is the "What to bring" table.
+    // Called, one call at a time, on a thread of the planner's whenever a line
+    // or a part of the plan is finished; the "What to bring" lines come first.
     std::function<void(const TBattlePlan&)> Progress;
     TPlanCalculation Calculation;  // empty: ComputeExactOdds
 };
