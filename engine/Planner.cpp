@@ -6,7 +6,6 @@
 #include <numeric>
 
 #include <tbb/parallel_for.h>
-#include <tbb/parallel_invoke.h>
 
 namespace {
 
@@ -18,6 +17,25 @@ constexpr double SwingTie = 1e-9;
 constexpr int ExhaustiveKinds = 6;
 // Rounds of the retreat table worked out side by side.
 constexpr int RetreatBatch = 4;
+
+// Runs work(0) ... work(n - 1) side by side on oneTBB. The library is not
+// built for ThreadSanitizer, which therefore cannot see how it hands the
+// tasks' results back; a mutex passed through before and after each task and
+// by the caller before and after the loop shows it every hand-over, for a few
+// lock operations per calculation.
+template <class TWork>
+void ParallelFor(size_t n, const TWork& work)
+{
+    std::mutex handover;
+    auto pass = [&handover] { const std::lock_guard<std::mutex> lock(handover); };
+    pass();
+    tbb::parallel_for(size_t{0}, n, [&](size_t i) {
+        pass();
+        work(i);
+        pass();
+    });
+    pass();
+}
 
 // What the planner keeps of one calculation.
 struct TFigures {
@@ -191,7 +209,7 @@ void TPlanner::BringTables()
         if (a.Reached != b.Reached) return a.Reached;
         return a.IPC != b.IPC ? a.IPC < b.IPC : a.Slot < b.Slot;
     };
-    tbb::parallel_for(size_t{0}, jobs.size(), [&](size_t i) {
+    ParallelFor(jobs.size(), [&](size_t i) {
         const bool attacker = jobs[i].Attacker;
         TBringLine line;
         line.Slot = jobs[i].Slot;
@@ -234,7 +252,7 @@ void TPlanner::BestOrder(bool attacker)
     // Works out the candidates side by side and keeps the best, the earliest
     // of equals: the same answer on any number of threads.
     auto best = [&](std::vector<TCandidate>& candidates, TCandidate& winner) {
-        tbb::parallel_for(size_t{0}, candidates.size(), [&](size_t i) {
+        ParallelFor(candidates.size(), [&](size_t i) {
             TCandidate& c = candidates[i];
             TBattleSetupRec s = Setup;
             std::copy(c.Line.Ranks, c.Line.Ranks + kinds, Ranks(s, attacker));
@@ -302,11 +320,11 @@ void TPlanner::Retreat()
     for (int32_t first = 1; more && first <= last; first += RetreatBatch) {
         const int32_t count = std::min(RetreatBatch, last - first + 1);
         std::vector<TFigures> figures(static_cast<size_t>(count));
-        tbb::parallel_for(0, count, [&](int i) {
+        ParallelFor(figures.size(), [&](size_t i) {
             TBattleSetupRec s = Setup;
             s.AllRounds = false;
-            s.Rounds = first + i;
-            figures[static_cast<size_t>(i)] = Evaluate(s);
+            s.Rounds = first + static_cast<int32_t>(i);
+            figures[i] = Evaluate(s);
         });
         if (Cancelled()) return;
         const std::lock_guard<std::mutex> lock(Lock);
@@ -355,7 +373,11 @@ TBattlePlan TPlanner::Run()
         Publish();
     }
     BringTables();
-    if (!Cancelled()) tbb::parallel_invoke([this] { BestOrder(true); }, [this] { BestOrder(false); }, [this] { Retreat(); });
+    // Both sides' orders and the retreat table side by side.
+    if (!Cancelled()) ParallelFor(3, [this](size_t part) {
+        if (part < 2) BestOrder(part == 0);
+        else Retreat();
+    });
     if (Cancelled()) Plan.Status = TPlanStatus::Cancelled;
     return Plan;
 }
