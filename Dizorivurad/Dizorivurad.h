@@ -2,7 +2,8 @@
 // TForm1: the main window. Its controls are the store of the battle setup;
 // the handlers below apply the window's rules and ask for runs. Handlers are
 // split by concern over several source files:
-//   MainWindow.cpp  construction, FormShow, close/exit, menu, About
+//   MainWindow.cpp  construction, FormShow, close/exit, menu, About, the
+//                   "Battle &Planner..." window (Planner/PlannerForm)
 //   ForcePanels.cpp force entry panels and their availability rules
 //   RunControl.cpp  RequestRun, Go/Abort, rolling and luck modes, round limit,
 //                   the setup read from the controls
