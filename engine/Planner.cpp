@@ -160,6 +160,9 @@ void TPlanner::Bring(bool attacker, int slot, TBringLine& line) const
     };
 
     if (Base.Goal(attacker) >= target) return reach(0, Base.Goal(attacker));
+    // Taking a territory needs a land unit: without one, no number of other
+    // units gets there (and with withdrawal, trying them all would be long).
+    if (attacker && Land && slot != aINF && slot != aARM && Setup.AttCount[aINF] + Setup.AttCount[aARM] == 0) return;
     if (Setup.Withdrawal) {
         for (int32_t n = 1; n <= most; ++n) {
             double p = 0;

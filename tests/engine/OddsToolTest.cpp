@@ -315,15 +315,14 @@ TEST(OddsTool, PlanExitStatusAndJson)
     EXPECT_EQ(j["retreat"][0]["round"], 1);
     EXPECT_EQ(j["best_retreat_round"].is_null(), plan.BestRetreatRound == 0);
 
-    // Aircraft alone never take a territory: not reachable, written as null.
-    const TToolResult air = Tool({"--att", "FTR=1", "--def", "INF=1", "--plan", "--json"});
-    ASSERT_EQ(air.Code, OddsToolOk);
-    const auto airPlan = nlohmann::json::parse(air.Out)["plan"];
-    EXPECT_EQ(airPlan["target"].dump(), "90");
-    for (const auto& line : airPlan["attacker"]["bring"]) {
-        const bool ground = line["kind"] == "INF" || line["kind"] == "ARM";
-        EXPECT_EQ(line["count"].is_null(), !ground);
-        EXPECT_EQ(line["probability"].is_null(), !ground);
+    // Submarines cannot hit aircraft: even 999 of them never win, written as null.
+    const TToolResult subs = Tool({"--att", "SUB=1", "--def", "FTR=1", "--plan", "--json"});
+    ASSERT_EQ(subs.Code, OddsToolOk);
+    const auto subPlan = nlohmann::json::parse(subs.Out)["plan"];
+    EXPECT_EQ(subPlan["target"].dump(), "90");
+    for (const auto& line : subPlan["attacker"]["bring"]) {
+        EXPECT_EQ(line["count"].is_null(), line["kind"] == "SUB");
+        EXPECT_EQ(line["probability"].is_null(), line["kind"] == "SUB");
     }
 }
 
