@@ -2,7 +2,8 @@
 // TForm1: the main window. Its controls are the store of the battle setup;
 // the handlers below apply the window's rules and ask for runs. Handlers are
 // split by concern over several source files:
-//   MainWindow.cpp  construction, FormShow, close/exit, menu, About
+//   MainWindow.cpp  construction, FormShow, close/exit, menu, About, the
+//                   "Battle &Planner..." window (Planner/PlannerForm)
 //   ForcePanels.cpp force entry panels and their availability rules
 //   RunControl.cpp  RequestRun, Go/Abort, rolling and luck modes, round limit,
 //                   the setup read from the controls
@@ -89,6 +90,11 @@ public:
     int AutoRollingRuns = 100000;
     // True while a basic kill order is being edited: no battle may be fought then.
     bool KillOrderIncomplete() const;
+    // The setup in the controls; false while a kill order is being edited.
+    bool CurrentSetup(TBattleSetupRec& setup) const;
+    // Gives a side the kill order (ranks by slot, a complete order) as
+    // "Default Kill Order" does, and requests a run.
+    void SetKillOrder(bool attacker, const int32_t* ranks);
 
     // ---- Results (current run) ------------------------------------------------
     TOutcomeList OutcomeList;
@@ -153,6 +159,7 @@ public slots:
     void Exit1Click();
     void KeepWindowOnTop1Click();
     void F3Click();
+    void BattlePlanner1Click();
 
     // Results
     void Button1Click();  // "Store Results"
@@ -189,6 +196,10 @@ public slots:
     void ResetDefUnitsButtonClick();
     void ResetAllSettingsButtonClick();
 
+signals:
+    // A handler asked for a run: the setup may have changed.
+    void RunRequested();
+
 protected:
     // Holds the window's repaints back to screen rate during a run.
     bool event(QEvent* event) override;
@@ -209,6 +220,7 @@ private:
     // every handler that needs them.
     void LandRule(bool attackerForm);
     void SeaRule();
+    void SetCountsAvailable(TCountRule rule, bool available);
     void SaveAirRule();
     void SubRetreatRule();
 
@@ -233,6 +245,7 @@ private:
     void SetUpGrid();
 
     TAboutForm* AboutForm = nullptr;
+    class TPlannerForm* PlannerForm = nullptr;  // made when first asked for
     bool Shown = false;
     bool Closing = false;  // Exit asked for: nested waits must end
 

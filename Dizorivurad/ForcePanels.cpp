@@ -44,6 +44,17 @@ void ShowPrices(QLineEdit* const* fields, const int32_t* prices, int kinds)
 
 // ---- Availability rules -------------------------------------------------------
 
+// Every count of either side under the rule.
+void TForm1::SetCountsAvailable(TCountRule rule, bool available)
+{
+    const auto att = AttCountEdits();
+    const auto def = DefCountEdits();
+    for (int k = 0; k < AttKinds; ++k)
+        if (AttCountRule[k] == rule) SetCountAvailable(att[k], available);
+    for (int k = 0; k < DefKinds; ++k)
+        if (DefCountRule[k] == rule) SetCountAvailable(def[k], available);
+}
+
 // A land battle locks out the sea-only counts. Only the attacker's own ground
 // counts decide whether "Take w/ ground" is offered; the plain form (defender
 // ground units, AA gun, Take w/ ground itself) leaves that box alone.
@@ -53,9 +64,7 @@ void TForm1::LandRule(bool attackerForm)
     ReadControls(setup);
     const bool land = IsLandBattle(setup);
 
-    for (QSpinBox* seaOnly : {ui->AttACSpinEdit, ui->AttTrnSpinEdit, ui->AttSubSpinEdit, ui->DefACSpinEdit,
-                              ui->DefTrnSpinEdit, ui->DefSubSpinEdit, ui->DefBBSpinEdit})
-        SetCountAvailable(seaOnly, !land);
+    SetCountsAvailable(TCountRule::SeaOnly, !land);
 
     if (attackerForm) SetOptionAvailable(ui->TakeWithCheckBox, land);
 }
@@ -69,9 +78,7 @@ void TForm1::SeaRule()
     ReadControls(setup);
     const bool sea = IsSeaBattle(setup);
 
-    for (QSpinBox* landOnly :
-         {ui->AttInfSpinEdit, ui->AttArmSpinEdit, ui->DefInfSpinEdit, ui->DefArmSpinEdit, ui->DefBmrSpinEdit})
-        SetCountAvailable(landOnly, !sea);
+    SetCountsAvailable(TCountRule::LandOnly, !sea);
 
     ui->AACheckBox->setEnabled(!sea);
     if (sea) ui->TakeWithCheckBox->setEnabled(false);

@@ -104,15 +104,18 @@ void TForm1::WriteDefaultRanks(bool attacker)
         SetRanks(DefHitOrderButtons().data(), DefaultDefOrder, DefKinds);
 }
 
-void TForm1::DefaultAttKillOrderButtonClick()
-{
-    WriteDefaultRanks(true);
-    RequestRun();
-}
+void TForm1::DefaultAttKillOrderButtonClick() { SetKillOrder(true, DefaultAttOrder); }
 
-void TForm1::DefaultDefKillOrderButtonClick()
+void TForm1::DefaultDefKillOrderButtonClick() { SetKillOrder(false, DefaultDefOrder); }
+
+// Writing every rank of a side ends an edit of that side, as the defaults do.
+// Ranks that are not an order are not written.
+void TForm1::SetKillOrder(bool attacker, const int32_t* ranks)
 {
-    WriteDefaultRanks(false);
+    const int kinds = attacker ? AttKinds : DefKinds;
+    if (!IsKillOrder(ranks, kinds)) return;
+    if (attacker) SetRanks(AttHitOrderButtons().data(), ranks, kinds);
+    else SetRanks(DefHitOrderButtons().data(), ranks, kinds);
     RequestRun();
 }
 

@@ -12,6 +12,7 @@
 #include <QStyle>
 
 #include "About/AboutForm.h"
+#include "Planner/PlannerForm.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "ui_Dizorivurad.h"
 
@@ -177,6 +178,7 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->ManualRolling, &TForm1::ManualRollingClick);
     ConnectMenuItem(this, ui->AutoRolling, &TForm1::AutoRollingClick);
     ConnectMenuItem(this, ui->F3, &TForm1::F3Click);
+    ConnectMenuItem(this, ui->BattlePlanner1, &TForm1::BattlePlanner1Click);
 
     SetUpPages();
 }
@@ -297,6 +299,15 @@ void TForm1::F3Click()
     // Above a stay-on-top main window the box must stay on top as well.
     AboutForm->setWindowFlag(Qt::WindowStaysOnTopHint, ui->KeepWindowOnTop1->isChecked());
     AboutForm->exec();
+}
+
+// A window of its own beside the main window, made on first use.
+void TForm1::BattlePlanner1Click()
+{
+    if (!PlannerForm) PlannerForm = new TPlannerForm(this);
+    PlannerForm->show();
+    PlannerForm->raise();
+    PlannerForm->activateWindow();
 }
 
 // ---- Control groups ---------------------------------------------------------------------

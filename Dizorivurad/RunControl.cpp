@@ -101,6 +101,7 @@ int64_t SteadyNanoseconds()
 
 void TForm1::RequestRun()
 {
+    emit RunRequested();
     if (!AutoRolling(ui)) return;
     if (Control.Running) {
         Control.StopRequested = true;
@@ -328,6 +329,13 @@ void TForm1::ReadSetup(TBattleSetupRec& setup)
     }
     setup = SetupCache;
     if (RunSetupDue) RunSetupRead(setup);  // the run's setup goes to the exact odds
+}
+
+bool TForm1::CurrentSetup(TBattleSetupRec& setup) const
+{
+    if (KillOrderIncomplete()) return false;
+    ReadControls(setup);
+    return true;
 }
 
 void TForm1::ReadControls(TBattleSetupRec& setup) const

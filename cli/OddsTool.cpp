@@ -14,6 +14,10 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <tbb/global_control.h>
+
+#include "cli/PlanReport.h"
 
 #include "engine/Driver.h"
 #include "engine/Exact.h"
@@ -50,14 +54,22 @@ const char* const Usage =
     "  --seed S           start state of the dice (0 to 4294967295; default: the clock)\n"
     "  --exact            print the exact odds, worked out state by state, instead of\n"
     "                     fighting a run (not with --battles or --seed)\n"
-    "  --threads N        cores the exact odds may use (1 to 256; default: all)\n"
+    "  --plan             plan the battle instead of fighting a run: what each side\n"
+    "                     must bring to reach the target, the best kill orders, when\n"
+    "                     the attacker does best to retreat (not with --battles,\n"
+    "                     --seed or --exact)\n"
+    "  --target P         the goal probability --plan aims at, in percent\n"
+    "                     (1 to 99.9, default 90)\n"
+    "  --threads N        work on at most N threads (1 to 1024; default: every core);\n"
+    "                     the result is the same for any number\n"
     "  --json             print one JSON object instead of the report\n"
     "  --help             print this text\n"
     "  --version          print the version\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
     "Exit status: 0 on success, 2 for a malformed argument, 3 when a battle is too\n"
-    "large for exact odds, 4 when the exact calculation failed its own checks.\n";
+    "large for exact odds or to plan, 4 when the exact calculation failed its own\n"
+    "checks.\n";
 
 struct TBadArgument {
     std::string Message;
@@ -73,7 +85,10 @@ struct TOddsRequest {
     uint32_t Seed = 0;
     bool Json = false;
     bool Exact = false;
-    int Threads = 0;  // 0: all cores
+    bool Plan = false;
+    bool TargetGiven = false;
+    double Target = 90;  // percent
+    int Threads = 0;     // 0: every core
 };
 
 // ---- Values ---------------------------------------------------------------------
@@ -214,10 +229,11 @@ constexpr TFlag Flags[] = {
     {"--def-tech", nullptr},
     {"--json", nullptr},
     {"--exact", nullptr},
+    {"--plan", nullptr},
 };
 
-constexpr const char* ValueOptions[] = {"--att",      "--def",   "--att-order", "--def-order",
-                                        "--withdraw", "--rounds", "--battles",  "--seed", "--threads"};
+constexpr const char* ValueOptions[] = {"--att",    "--def",     "--att-order", "--def-order", "--withdraw",
+                                        "--rounds", "--battles", "--seed",      "--target",    "--threads"};
 
 void ApplyFlag(const TFlag& flag, TOddsRequest& request)
 {
@@ -228,6 +244,18 @@ void ApplyFlag(const TFlag& flag, TOddsRequest& request)
     else if (name == "--def-tech") request.Setup.SetDefTech(true);
     else if (name == "--json") request.Json = true;
     else if (name == "--exact") request.Exact = true;
+    else if (name == "--plan") request.Plan = true;
+}
+
+// A percentage from 1 to 99.9, decimals allowed.
+double ParseTarget(std::string_view option, std::string_view text)
+{
+    double value = 0;
+    const char* last = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), last, value);
+    if (text.empty() || ec != std::errc() || ptr != last || !(value >= 1 && value <= 99.9))
+        Bad(std::string(option) + ": the target must be a percentage from 1 to 99.9, got '" + std::string(text) + "'");
+    return value;
 }
 
 void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& request)
@@ -244,11 +272,14 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
     } else if (name == "--battles") {
         request.Battles = static_cast<int>(ParseNumber(name, "the number of battles", value, 0, MaxBattles));
         request.BattlesGiven = true;
-    } else if (name == "--threads") {
-        request.Threads = static_cast<int>(ParseNumber(name, "the number of threads", value, 1, 256));
     } else if (name == "--seed") {
         request.Seed = static_cast<uint32_t>(ParseNumber(name, "the seed", value, 0, UINT32_MAX));
         request.SeedGiven = true;
+    } else if (name == "--target") {
+        request.Target = ParseTarget(name, value);
+        request.TargetGiven = true;
+    } else if (name == "--threads") {
+        request.Threads = static_cast<int>(ParseNumber(name, "the number of threads", value, 1, 1024));
     }
 }
 
@@ -287,6 +318,11 @@ TOddsRequest ParseArguments(int argc, const char* const* argv)
     // Exact odds fight no battles: a battle count or a seed would mean nothing.
     if (request.Exact && request.BattlesGiven) Bad("--exact: cannot be combined with --battles");
     if (request.Exact && request.SeedGiven) Bad("--exact: cannot be combined with --seed");
+    // A plan is worked out from exact odds alone.
+    if (request.Plan && request.Exact) Bad("--plan: cannot be combined with --exact");
+    if (request.Plan && request.BattlesGiven) Bad("--plan: cannot be combined with --battles");
+    if (request.Plan && request.SeedGiven) Bad("--plan: cannot be combined with --seed");
+    if (request.TargetGiven && !request.Plan) Bad("--target: only with --plan");
     return request;
 }
 
@@ -503,6 +539,11 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         err << "varnholt-odds: " << line << '\n';
         return OddsToolBadArgument;
     }
+
+    std::optional<tbb::global_control> threads;
+    if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(request.Threads));
+
+    if (request.Plan) return RunPlan(request.Setup, request.Target, request.Json, out, err);
 
     if (request.Exact) {
         TExactLimits limits;

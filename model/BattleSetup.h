@@ -63,6 +63,26 @@ inline bool IsSeaBattle(const TBattleSetupRec& s)
            s.DefCount[dAC] > 0 || s.DefCount[dTRN] > 0 || s.DefCount[dSUB] > 0;
 }
 
+// Which battles a count belongs to: a sea-only count is locked in a land
+// battle, a land-only count in a sea battle (the window greys them out).
+enum class TCountRule : uint8_t { Any, LandOnly, SeaOnly };
+constexpr TCountRule AttCountRule[AttKinds] = {
+    TCountRule::LandOnly, TCountRule::LandOnly, TCountRule::Any,     TCountRule::Any,
+    TCountRule::Any,      TCountRule::SeaOnly,  TCountRule::SeaOnly, TCountRule::SeaOnly};
+constexpr TCountRule DefCountRule[DefKinds] = {
+    TCountRule::LandOnly, TCountRule::LandOnly, TCountRule::Any,     TCountRule::Any,    TCountRule::LandOnly,
+    TCountRule::SeaOnly,  TCountRule::SeaOnly,  TCountRule::SeaOnly, TCountRule::SeaOnly};
+
+// Whether a count under this rule may be entered for the setup's battle.
+inline bool CountAvailable(TCountRule rule, const TBattleSetupRec& s)
+{
+    switch (rule) {
+    case TCountRule::LandOnly: return !IsSeaBattle(s);
+    case TCountRule::SeaOnly: return !IsLandBattle(s);
+    default: return true;
+    }
+}
+
 // Whether an end state takes the territory: in a land battle the attacker wins
 // with a ground unit left; in any other battle winning is all there is.
 inline bool TakesTerritory(bool landBattle, bool attackerWon, const int32_t* attLeft)

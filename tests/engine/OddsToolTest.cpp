@@ -17,6 +17,7 @@
 #include "engine/Driver.h"
 #include "engine/Exact.h"
 #include "engine/Format.h"
+#include "engine/Planner.h"
 
 namespace {
 
@@ -292,6 +293,58 @@ TEST(OddsTool, ExactOddsOnAnyNumberOfThreadsAndFailingTheirChecks)
     EXPECT_EQ(failed.Code, OddsToolFailed);
     EXPECT_TRUE(failed.Out.empty());
     EXPECT_EQ(Lines(failed.Err), 1);
+}
+
+TEST(OddsTool, PlanExitStatusAndJson)
+{
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--plan", "--exact"}, {"--plan", "--battles=10"}, {"--plan", "--seed=1"},
+          {"--plan", "--target=0.5"}, {"--plan", "--target=99.95"}, {"--plan", "--target=nan"},
+          {"--target=50"}, {"--plan", "--threads=0"}}) {
+        const TToolResult r = Tool(bad);
+        EXPECT_EQ(r.Code, OddsToolBadArgument) << bad.back();
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(Lines(r.Err), 1);
+    }
+    const std::string all999 = "INF=999 ARM=999 FTR=999 BMR=999 BB=999 AC=999 TRN=999 SUB=999";
+    const TToolResult huge = Tool({"--att", all999, "--def", all999, "--plan"});
+    EXPECT_EQ(huge.Code, OddsToolTooLarge);
+    EXPECT_TRUE(huge.Out.empty());
+    EXPECT_EQ(Lines(huge.Err), 1);
+
+    // The JSON holds the engine's plan.
+    const TToolResult run = Tool({"--att", "INF=1", "--def", "INF=1", "--plan", "--target", "99.9", "--json", "--threads=1"});
+    ASSERT_EQ(run.Code, OddsToolOk) << run.Err;
+    const auto j = nlohmann::json::parse(run.Out)["plan"];
+    TBattleSetupRec setup;
+    setup.AttCount[aINF] = setup.DefCount[dINF] = 1;
+    TPlanOptions options;
+    options.Target = 0.999;
+    const TBattlePlan plan = PlanBattle(setup, options);
+    EXPECT_EQ(j["target"], 99.9);
+    EXPECT_EQ(j["land"], true);
+    EXPECT_EQ(j["attacker"]["goal"], "Take the territory");
+    EXPECT_EQ(j["defender"]["goal"], "Hold");
+    EXPECT_EQ(j["attacker"]["probability"].get<double>(), plan.Attacker.Probability);
+    const auto& first = j["attacker"]["bring"][0];
+    EXPECT_EQ(first["kind"], "INF");
+    EXPECT_EQ(first["count"], plan.Attacker.Bring[0].Count);
+    EXPECT_EQ(first["ipc"], plan.Attacker.Bring[0].IPC);
+    EXPECT_EQ(j["attacker"]["current_order"]["order"], "INF ARM TRN SUB AC FTR BMR BB");
+    EXPECT_EQ(j["attacker"]["best_order"]["exhaustive"], true);
+    ASSERT_EQ(j["retreat"].size(), plan.Retreat.size());
+    EXPECT_EQ(j["retreat"][0]["round"], 1);
+    EXPECT_EQ(j["best_retreat_round"].is_null(), plan.BestRetreatRound == 0);
+
+    // Submarines cannot hit aircraft: even 999 of them never win, written as null.
+    const TToolResult subs = Tool({"--att", "SUB=1", "--def", "FTR=1", "--plan", "--json"});
+    ASSERT_EQ(subs.Code, OddsToolOk);
+    const auto subPlan = nlohmann::json::parse(subs.Out)["plan"];
+    EXPECT_EQ(subPlan["target"].dump(), "90");
+    for (const auto& line : subPlan["attacker"]["bring"]) {
+        EXPECT_EQ(line["count"].is_null(), line["kind"] == "SUB");
+        EXPECT_EQ(line["probability"].is_null(), line["kind"] == "SUB");
+    }
 }
 
 #ifdef ODDS_TOOL

@@ -427,12 +427,16 @@ void MainWindowTest::menu()
     QCOMPARE(main[1], F().Action("KeepWindowOnTop1"));
 
     const QList<QAction*> other = top[1]->menu()->actions();
-    QCOMPARE(other.size(), 5);
+    QCOMPARE(other.size(), 7);
     QCOMPARE(other[0], F().Action("LowLuckMode"));
     QCOMPARE(other[1], F().Action("RegularMode"));
     QVERIFY(other[2]->isSeparator());
     QCOMPARE(other[3], F().Action("ManualRolling"));
     QCOMPARE(other[4], F().Action("AutoRolling"));
+    // Added after the original items.
+    QVERIFY(other[5]->isSeparator());
+    QCOMPARE(other[6], F().Action("BattlePlanner1"));
+    QCOMPARE(other[6]->text(), QStringLiteral("Battle &Planner..."));
 }
 
 void MainWindowTest::checkedMenuItemsStayChecked()

@@ -1,0 +1,71 @@
+#pragma once
+// TPlannerForm: the battle planner beside the main window. It plans the main
+// window's current battle on a worker thread and follows every change to it:
+// a newer setup cancels the older plan, and the tables show only the plan of
+// the setup the main window holds now. "Use" hands a best kill order to the
+// main window, which runs the battle as after an edit of that order.
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+
+#include "Planner/PlannerWorker.h"
+#include "engine/Planner.h"
+
+class QPushButton;
+class QTableWidget;
+class TForm1;
+
+namespace Ui {
+class TPlannerForm;
+}
+
+class TPlannerForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // A window of its own, owned by the main window.
+    explicit TPlannerForm(TForm1* form);
+    ~TPlannerForm() override;
+
+    // The plan on show, as far as it has come (none: nothing to show yet).
+    const std::optional<TBattlePlan>& ShownPlan() const { return Plan; }
+    // A plan is being worked out.
+    bool Planning() const { return Working; }
+
+    Ui::TPlannerForm* ui;
+
+public slots:
+    void TargetSpinEditChange();
+    void CancelButtonClick();
+    void UseAttOrderButtonClick();
+    void UseDefOrderButtonClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void Follow();
+    void PlanUpdated(quint64 id);
+    void PlanFinished(quint64 id);
+    void ShowPlan();
+    void ShowBring();
+    void ShowOrders();
+    void ShowRetreat();
+    void UseOrder(bool attacker);
+
+    TForm1* Form;
+    TPlannerWorker Worker;
+    QTimer FollowSoon;  // many requests of one cascade make one look at the setup
+    QPushButton* UseButtons[2] = {};  // attacker, defender; they live as long as the table
+
+    // The plan under way or on show: its setup, target and id.
+    bool Started = false;
+    TBattleSetupRec PlanSetup;
+    double PlanTarget = 0;
+    uint64_t PlanId = 0;
+    std::optional<TBattlePlan> Plan;
+    bool Working = false;
+    bool Cancelled = false;
+    bool OrderBeingEdited = false;
+};

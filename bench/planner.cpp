@@ -1,0 +1,36 @@
+// Time to plan the reference battles: every table of the planner.
+#include <benchmark/benchmark.h>
+
+#include "bench/ReferenceBattles.h"
+#include "engine/Planner.h"
+
+namespace {
+
+void Plan(benchmark::State& state, TBattleSetupRec setup)
+{
+    TBattlePlan plan;
+    for (auto _ : state) {
+        plan = PlanBattle(setup);
+        benchmark::DoNotOptimize(plan);
+    }
+    if (plan.Status != TPlanStatus::Done) state.SkipWithError(plan.Reason.c_str());
+}
+
+// The first table alone: the battle and what each side must bring.
+void FirstTable(benchmark::State& state, TBattleSetupRec setup)
+{
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        TPlanOptions options;
+        options.Progress = [&](const TBattlePlan& plan) {
+            if (plan.Attacker.BringDone) stop.store(true);
+        };
+        benchmark::DoNotOptimize(PlanBattle(setup, options, &stop));
+    }
+}
+
+BENCHMARK_CAPTURE(Plan, L1, L1())->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Plan, S1, S1())->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FirstTable, L1, L1())->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
