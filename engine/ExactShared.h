@@ -6,13 +6,12 @@
 #include <string>
 #include <unordered_map>
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
 
 #include "engine/BattleImpl.h"
 #include "engine/Exact.h"
 #include "engine/ExactKeys.h"
 #include "engine/HitDistribution.h"
+#include "engine/Parallel.h"
 
 namespace exact {
 
@@ -139,25 +138,6 @@ template <class Map>
 constexpr size_t EntryBytes()
 {
     return sizeof(typename Map::value_type) + 3 * sizeof(void*);
-}
-
-// f(i) for i in [0, n): on the calculation's threads when the work is worth
-// it. Each f(i) writes only what belongs to i. Under ThreadSanitizer all on
-// the calling thread: oneTBB's own synchronisation is not instrumented, so the
-// sanitizer would take its hand-overs for races.
-template <class F>
-void ForEachIndex(size_t n, bool worthThreads, F&& f)
-{
-#if defined(__SANITIZE_THREAD__)
-    worthThreads = false;
-#endif
-    if (!worthThreads || n < 2) {
-        for (size_t i = 0; i < n; ++i) f(i);
-        return;
-    }
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n), [&](const tbb::blocked_range<size_t>& r) {
-        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-    });
 }
 
 }  // namespace exact

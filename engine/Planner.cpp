@@ -5,7 +5,7 @@
 #include <mutex>
 #include <numeric>
 
-#include <tbb/parallel_for.h>
+#include "engine/Parallel.h"
 
 namespace {
 
@@ -17,25 +17,6 @@ constexpr double SwingTie = 1e-9;
 constexpr int ExhaustiveKinds = 6;
 // Rounds of the retreat table worked out side by side.
 constexpr int RetreatBatch = 4;
-
-// Runs work(0) ... work(n - 1) side by side on oneTBB. The library is not
-// built for ThreadSanitizer, which therefore cannot see how it hands the
-// tasks' results back; a mutex passed through before and after each task and
-// by the caller before and after the loop shows it every hand-over, for a few
-// lock operations per calculation.
-template <class TWork>
-void ParallelFor(size_t n, const TWork& work)
-{
-    std::mutex handover;
-    auto pass = [&handover] { const std::lock_guard<std::mutex> lock(handover); };
-    pass();
-    tbb::parallel_for(size_t{0}, n, [&](size_t i) {
-        pass();
-        work(i);
-        pass();
-    });
-    pass();
-}
 
 // What the planner keeps of one calculation.
 struct TFigures {
@@ -212,7 +193,7 @@ void TPlanner::BringTables()
         if (a.Reached != b.Reached) return a.Reached;
         return a.IPC != b.IPC ? a.IPC < b.IPC : a.Slot < b.Slot;
     };
-    ParallelFor(jobs.size(), [&](size_t i) {
+    ForEachIndex(jobs.size(), true, [&](size_t i) {
         const bool attacker = jobs[i].Attacker;
         TBringLine line;
         line.Slot = jobs[i].Slot;
@@ -255,7 +236,7 @@ void TPlanner::BestOrder(bool attacker)
     // Works out the candidates side by side and keeps the best, the earliest
     // of equals: the same answer on any number of threads.
     auto best = [&](std::vector<TCandidate>& candidates, TCandidate& winner) {
-        ParallelFor(candidates.size(), [&](size_t i) {
+        ForEachIndex(candidates.size(), true, [&](size_t i) {
             TCandidate& c = candidates[i];
             TBattleSetupRec s = Setup;
             std::copy(c.Line.Ranks, c.Line.Ranks + kinds, Ranks(s, attacker));
@@ -323,7 +304,7 @@ void TPlanner::Retreat()
     for (int32_t first = 1; more && first <= last; first += RetreatBatch) {
         const int32_t count = std::min(RetreatBatch, last - first + 1);
         std::vector<TFigures> figures(static_cast<size_t>(count));
-        ParallelFor(figures.size(), [&](size_t i) {
+        ForEachIndex(figures.size(), true, [&](size_t i) {
             TBattleSetupRec s = Setup;
             s.AllRounds = false;
             s.Rounds = first + static_cast<int32_t>(i);
@@ -377,7 +358,7 @@ TBattlePlan TPlanner::Run()
     }
     BringTables();
     // Both sides' orders and the retreat table side by side.
-    if (!Cancelled()) ParallelFor(3, [this](size_t part) {
+    if (!Cancelled()) ForEachIndex(3, true, [this](size_t part) {
         if (part < 2) BestOrder(part == 0);
         else Retreat();
     });
