@@ -53,6 +53,7 @@ void TGridPass::SetUpColumns(TState t)
         if (step.LowLuckCap != INT32_MAX) Fail("a defender of the linear pass has a low luck cap");
         col.Fire = step.LowLuck() ? Hits_.LowLuck(step.LowLuckStrength)
                                   : Hits_.Of(step, DefOtherGroups, TFire::MaxGroups);
+        col.Mode = static_cast<int32_t>(std::max_element(col.Fire.P.begin(), col.Fire.P.end()) - col.Fire.P.begin());
         col.Tail.assign(col.Fire.P.size() + 1, 0.0);
         for (size_t i = col.Fire.P.size(); i-- > 0;) col.Tail[i] = col.Tail[i + 1] + col.Fire.P[i];
         ColIndex_[DefenderKey(t)] = static_cast<int32_t>(Cols_.size());
@@ -85,6 +86,7 @@ int32_t TGridPass::RowOf(const TState& s)
     row.Base = s;
     row.Units = AttUnits(s);
     row.Fire = Hits_.Of(TAttackStep{s, S_.Setup, S_.R});
+    row.FireTop = *std::max_element(row.Fire.P.begin(), row.Fire.P.end());
     MakeLevels(row.Fire, row.Levels);
     row.Mass.assign(Cols_.size(), 0.0);
     if (S_.RoundByRound) row.NextRound.assign(Cols_.size(), 0.0);
@@ -189,27 +191,97 @@ void TGridPass::Deliver(std::vector<TSettled>& settled)
     S_.Poll();
 }
 
+// Row x's settled cells by the attacker's losses from firstLoss on: for each
+// cell the losses whose share can leave anything above the spread's floor (an
+// interval around the most probable), the rest pruned at once.
+void TGridPass::Outgoing(int32_t x, int32_t firstLoss, TOutgoing& out) const
+{
+    const TRow& row = Rows_[x];
+    struct TRange {
+        int32_t First, Last;  // losses below the row's units
+        bool All;             // and the share that costs every unit
+    };
+    std::vector<TRange> ranges(row.Live.size());
+    int32_t lowest = INT32_MAX, highest = -1;
+    out.Pruned = 0;
+    for (size_t k = 0; k < row.Live.size(); ++k) {
+        const TColumn& col = Cols_[row.Live[k]];
+        const double mass = row.Mass[row.Live[k]];
+        const double need = SpreadFloor / (mass * row.FireTop);
+        const std::vector<double>& p = col.Fire.P;
+        int32_t lo = col.Mode, hi = col.Mode;
+        if (p[col.Mode] >= need) {
+            while (lo > 0 && p[lo - 1] >= need) --lo;
+            while (hi + 1 < static_cast<int32_t>(p.size()) && p[hi + 1] >= need) ++hi;
+        } else {
+            hi = lo - 1;
+        }
+        TRange& r = ranges[k];
+        r.First = std::max(col.Fire.Lo + lo, firstLoss);
+        r.Last = std::min(col.Fire.Lo + hi, row.Units - 1);
+        r.All = row.Units >= firstLoss && HitsOnAttacker(col, row.Units, row.Units) >= need;
+        double kept = r.All ? HitsOnAttacker(col, row.Units, row.Units) : 0.0;
+        for (int32_t d = r.First; d <= r.Last; ++d) kept += p[d - col.Fire.Lo];
+        const double going = firstLoss <= col.Fire.Lo ? 1.0 : HitsOnAttacker(col, firstLoss, firstLoss + 1);
+        out.Pruned += mass * std::max(0.0, going - kept);
+        if (r.First <= r.Last) {
+            lowest = std::min(lowest, r.First);
+            highest = std::max(highest, r.Last);
+        }
+        if (r.All) {
+            lowest = std::min(lowest, row.Units);
+            highest = std::max(highest, row.Units);
+        }
+    }
+    out.Shares.clear();
+    out.ByLoss.clear();
+    if (highest < 0) return;
+    out.FirstLoss = lowest;
+    out.ByLoss.assign(static_cast<size_t>(highest - lowest) + 2, 0);
+    for (const TRange& r : ranges) {
+        for (int32_t d = r.First; d <= r.Last; ++d) ++out.ByLoss[d - lowest + 1];
+        if (r.All) ++out.ByLoss[row.Units - lowest + 1];
+    }
+    for (size_t i = 1; i < out.ByLoss.size(); ++i) out.ByLoss[i] += out.ByLoss[i - 1];
+    out.Shares.resize(out.ByLoss.back());
+    std::vector<uint32_t> next(out.ByLoss.begin(), out.ByLoss.end() - 1);
+    for (size_t k = 0; k < row.Live.size(); ++k) {
+        const int32_t c = row.Live[k];
+        const double mass = row.Mass[c];
+        const TRange& r = ranges[k];
+        for (int32_t d = r.First; d <= r.Last; ++d)
+            out.Shares[next[d - lowest]++] = {c, mass * Cols_[c].Fire.P[d - Cols_[c].Fire.Lo]};
+        if (r.All) out.Shares[next[row.Units - lowest]++] = {c, mass * HitsOnAttacker(Cols_[c], row.Units, row.Units)};
+    }
+}
+
 // The settled cells of the source rows go on: to the row after each number of
-// the attacker's losses from firstLoss on, into Mass (no round limit) or NextRound.
-// Each receiving row takes its shares from one task, in source order.
+// the attacker's losses from firstLoss on, into Mass (no round limit) or
+// NextRound. Each receiving row takes its shares from one task, in source
+// order.
 void TGridPass::SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLoss, bool nextRound)
 {
+    size_t cells = 0;
+    for (int32_t x : sources) cells += Rows_[x].Live.size();
+    const bool threads = S_.Threads && cells >= CellsWorthThreads;
+    std::vector<TOutgoing> outgoing(sources.size());
+    ForEachIndex(sources.size(), threads, [&](size_t i) {
+        Outgoing(sources[i], firstLoss, outgoing[i]);
+        S_.Poll();
+    });
+
     struct TShare {
         int32_t Target, Source, Losses;
     };
     std::vector<TShare> shares;
-    size_t cells = 0;
-    for (int32_t x : sources) {
-        const TRow& row = Rows_[x];
-        if (row.Live.empty()) continue;
-        cells += row.Live.size();
-        int32_t lo = INT32_MAX, hi = 0;
-        for (int32_t c : row.Live) {
-            lo = std::min(lo, Cols_[c].Fire.Lo);
-            hi = std::max(hi, Cols_[c].Fire.Hi());
-        }
-        for (int32_t d = std::max(firstLoss, std::min(lo, row.Units)); d <= std::min(hi, row.Units); ++d)
-            shares.push_back({row.Next[d], x, d});
+    TTally pruned;
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const TOutgoing& out = outgoing[i];
+        pruned.Pruned += out.Pruned;
+        for (size_t d = 0; d + 1 < out.ByLoss.size(); ++d)
+            if (out.ByLoss[d + 1] > out.ByLoss[d])
+                shares.push_back({Rows_[sources[i]].Next[out.FirstLoss + d], static_cast<int32_t>(i),
+                                  out.FirstLoss + static_cast<int32_t>(d)});
     }
     std::stable_sort(shares.begin(), shares.end(), [](const TShare& a, const TShare& b) { return a.Target < b.Target; });
     std::vector<size_t> groups;
@@ -219,28 +291,19 @@ void TGridPass::SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLos
 
     const int32_t lastCol = static_cast<int32_t>(Cols_.size()) - 1;
     std::vector<TSpreadTally> tallies(groups.size() - 1);
-    ForEachIndex(tallies.size(), S_.Threads && cells >= CellsWorthThreads, [&](size_t g) {
-        std::vector<int32_t> cols;
-        std::vector<double> coef;
+    ForEachIndex(tallies.size(), threads, [&](size_t g) {
         for (size_t i = groups[g]; i < groups[g + 1]; ++i) {
             const TShare& share = shares[i];
-            const TRow& from = Rows_[share.Source];
-            cols.clear();
-            coef.clear();
-            for (int32_t c : from.Live) {
-                const double q = from.Mass[c] * HitsOnAttacker(Cols_[c], share.Losses, from.Units);
-                if (q > 0) {
-                    cols.push_back(c);
-                    coef.push_back(q);
-                }
-            }
+            const TOutgoing& out = outgoing[share.Source];
+            const TRow& from = Rows_[sources[share.Source]];
+            const uint32_t first = out.ByLoss[share.Losses - out.FirstLoss];
+            const uint32_t end = out.ByLoss[share.Losses - out.FirstLoss + 1];
             TRow& to = Rows_[share.Target];
-            Spread_.Many(cols.data(), coef.data(), static_cast<int32_t>(cols.size()), from.Fire, from.Levels,
+            Spread_.Many(out.Shares.data() + first, static_cast<int32_t>(end - first), from.Fire, from.Levels,
                          (nextRound ? to.NextRound : to.Mass).data(), lastCol, tallies[g]);
         }
         S_.Poll();
     });
-    TTally pruned;
     double work = 0;
     for (const TSpreadTally& t : tallies) {
         pruned.Pruned += t.Pruned;

@@ -41,6 +41,7 @@ private:
         int32_t Units;
         std::vector<int32_t> Next;  // the row after i losses, i = 0..Units
         THitDistribution Fire;      // the attacker's hits on the defender
+        double FireTop;             // its most probable count's probability
         TKernelLevels Levels;       // what of it is spread, by the share's size
         std::vector<double> Mass;   // by column: the probability of the cell's state
         std::vector<double> NextRound;  // with a round limit: the cells of the next round
@@ -50,7 +51,17 @@ private:
         TState Base;               // the defender's part of the column's states
         int32_t Units;
         THitDistribution Fire;     // the defender's hits on the attacker
+        int32_t Mode;              // its most probable entry
         std::vector<double> Tail;  // Tail[i]: the probability of at least Lo + i hits
+    };
+    // A settled row's shares for the rows it leads to: the cells' shares
+    // ordered by the attacker's losses, losses FirstLoss + i in
+    // Shares[ByLoss[i] .. ByLoss[i + 1]).
+    struct TOutgoing {
+        int32_t FirstLoss = 0;
+        std::vector<uint32_t> ByLoss;
+        std::vector<TCellShare> Shares;
+        double Pruned = 0;
     };
     // What settling a row gives: its cells' ends, and its tally.
     struct TSettled {
@@ -65,6 +76,7 @@ private:
     double HitsOnAttacker(const TColumn& col, int32_t losses, int32_t units) const;
     void Settle(int32_t x, int32_t round, bool fold, TSettled& out);
     void Deliver(std::vector<TSettled>& settled);
+    void Outgoing(int32_t x, int32_t firstLoss, TOutgoing& out) const;
     void SpreadFrom(const std::vector<int32_t>& sources, int32_t firstLoss, bool nextRound);
     void HoldBytes();
 

@@ -42,8 +42,13 @@ struct TSpreadTally {
 // count may even start past it).
 using TSpreadOne = void (*)(double coef, const THitDistribution& kernel, const TKernelLevels& levels, double* row,
                             int32_t firstCol, int32_t lastCol, TSpreadTally& tally);
-// For i in [0, n): the share coef[i] from column cols[i] + kernel.Lo on.
-using TSpreadMany = void (*)(const int32_t* cols, const double* coef, int32_t n, const THitDistribution& kernel,
+// A share of a cell: its column and its probability.
+struct TCellShare {
+    int32_t Col;
+    double Coef;
+};
+// For each of the n shares: Coef from column Col + kernel.Lo on.
+using TSpreadMany = void (*)(const TCellShare* shares, int32_t n, const THitDistribution& kernel,
                              const TKernelLevels& levels, double* row, int32_t lastCol, TSpreadTally& tally);
 
 struct TSpreadPath {

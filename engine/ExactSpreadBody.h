@@ -43,13 +43,14 @@ void SpreadOneBody(double coef, const THitDistribution& kernel, const TKernelLev
     SpreadShare(coef, kernel.P.data(), levels, row, firstCol, lastCol, tally.Pruned, tally.Work);
 }
 
-void SpreadManyBody(const int32_t* cols, const double* coef, int32_t n, const THitDistribution& kernel,
-                    const TKernelLevels& levels, double* row, int32_t lastCol, TSpreadTally& tally)
+void SpreadManyBody(const TCellShare* shares, int32_t n, const THitDistribution& kernel, const TKernelLevels& levels,
+                    double* row, int32_t lastCol, TSpreadTally& tally)
 {
     double pruned = 0;
     double work = 0;
     const double* k = kernel.P.data();
-    for (int32_t i = 0; i < n; ++i) SpreadShare(coef[i], k, levels, row, cols[i] + kernel.Lo, lastCol, pruned, work);
+    for (int32_t i = 0; i < n; ++i)
+        SpreadShare(shares[i].Coef, k, levels, row, shares[i].Col + kernel.Lo, lastCol, pruned, work);
     tally.Pruned += pruned;
     tally.Work += work;
 }
