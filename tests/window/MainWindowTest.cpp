@@ -670,8 +670,10 @@ void MainWindowTest::accelerators()
     auto pages = F().Find<QTabWidget>("PageControl1");
     for (int i = 0; i < pages->count(); ++i) add(window, pages->tabText(i), pages->widget(i)->objectName());
     for (QAction* title : form.menuBar()->actions()) {
-        add(window, title->text(), title->menu()->objectName());
-        for (QAction* item : title->menu()->actions()) add(menus[title->menu()->objectName()], item->text(), item->objectName());
+        QMenu* menu = title->menu();
+        add(window, title->text(), menu ? menu->objectName() : title->objectName());
+        if (menu)
+            for (QAction* item : menu->actions()) add(menus[menu->objectName()], item->text(), item->objectName());
     }
     QStringList shared;
     for (auto& [key, names] : window)

@@ -142,6 +142,11 @@ private slots:
         w.Button("CopyReportButton")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), report);
         QVERIFY(report.endsWith(u'\n'));
+        // The keyboard selects in the report, and Ctrl+C copies the selection.
+        QTest::keySequence(edit, QKeySequence::MoveToNextLine);
+        QTest::keySequence(edit, QKeySequence::SelectEndOfLine);
+        QTest::keySequence(edit, QKeySequence::Copy);
+        QCOMPARE(QGuiApplication::clipboard()->text(), lines[1]);
 
         // Go again with the same setup: the result in is kept, nothing is recalculated.
         w.Button("GoButton")->click();
