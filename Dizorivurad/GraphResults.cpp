@@ -189,9 +189,12 @@ public:
                                                x->AttWithdraws};
             for (int i = 0; i < Categories; ++i) exact[i] = 100 * shares[i];
         }
+        // In hundredths of a percent: the labels show three digits in the
+        // shortest form, which for a share like 1e-10 % is scientific.
+        auto hundredths = [](double percent) { return std::round(percent * 100) / 100; };
         for (int i = 0; i < Categories; ++i) {
-            RunBars->replace(Categories - 1 - i, run[i]);
-            ExactBars->replace(Categories - 1 - i, exact[i]);
+            RunBars->replace(Categories - 1 - i, hundredths(run[i]));
+            ExactBars->replace(Categories - 1 - i, hundredths(exact[i]));
         }
         const bool shown = Bars->barSets().contains(ExactBars);
         if (data.Exact && !shown) Bars->append(ExactBars);
@@ -224,7 +227,7 @@ protected:
         Key->setPen(Qt::NoPen);
         Key->setZValue(10);
         Corner = corner;
-        QObject::connect(Chart, &QChart::plotAreaChanged, Chart, [this] { PlaceLegend(); });
+        Placing = QObject::connect(Chart, &QChart::plotAreaChanged, Chart, [this] { PlaceLegend(); });
         XAxis->setRange(0, 1);
         XAxis->setLabelFormat(QStringLiteral("%d"));
         StyleAxis(XAxis, xTitle, type);
@@ -253,6 +256,10 @@ protected:
         return mark;
     }
 
+    // The chart view may outlive this object by a little: an enlarged chart's
+    // window lets its view go after its members.
+    ~TStepChart() override { QObject::disconnect(Placing); }
+
     // The key: each side's name in its colour, in the plot's free corner.
     void PlaceLegend()
     {
@@ -277,6 +284,7 @@ protected:
     QGraphicsSimpleTextItem* Names[2] = {};
     Qt::Alignment Corner;
     int MostSteps = 4;
+    QMetaObject::Connection Placing;
 };
 
 // P(loss <= x) in percent as steps, from 0 to `end`.

@@ -63,10 +63,10 @@ public:
     // Opens (or raises) the chart of that kind in a window of its own.
     void Enlarge(TChartKind kind);
 
+private:
     // The report as the page shows it.
     QString Report() const;
 
-private:
     enum class TExactState { None, Pending, Done, TooLarge, Failed };
     TExactState ExactState() const;
     // "Exact odds: ..." for the report's first line and the Graph page, and
