@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "Dizorivurad/LocalNumbers.h"
@@ -114,7 +115,7 @@ public:
     // interval's end when none or all), beside `exact` (a fraction; null: none).
     TCells Share(int64_t k, int64_t n, const double* exact) const
     {
-        if (n < 2) return Unmarked(n > 0 ? 100.0L * k / n : 0, exact ? 100.0L * *exact : -1, exact != nullptr);
+        if (n < 2) return Unmarked(n > 0 ? 100.0L * k / n : 0, exact ? 100.0L * *exact : 0, exact != nullptr);
         const TInterval w = WilsonInterval(k, n);
         const long double half = (w.High - w.Low) / 2 * 100;
         QString margin = k == 0   ? QStringLiteral("≤") + Fixed(100 * w.High, half)
@@ -127,7 +128,7 @@ public:
     {
         const long double margin = MeanMargin(sum, squares, static_cast<long double>(n));
         const long double mean = n > 0 ? sum / n : 0;
-        if (margin < 0) return Unmarked(mean, exact ? *exact : -1, exact != nullptr);
+        if (margin <= 0) return Unmarked(mean, exact ? *exact : 0, exact != nullptr, margin == 0);
         return {Fixed(mean, margin), QStringLiteral("±") + Fixed(margin, margin), exact ? Fixed(*exact, margin) : QString()};
     }
     QString Fixed(long double v, long double margin) const
@@ -136,16 +137,22 @@ public:
     }
 
 private:
-    TCells Unmarked(long double run, long double exact, bool hasExact) const
+    // Without a margin both figures to the same decimals: three digits of the
+    // exact figure's, or where every battle was alike (margin 0) of the run's,
+    // so that a speck of probability does not read 0.000000.
+    TCells Unmarked(long double run, long double exact, bool hasExact, bool alike = false) const
     {
-        return {Fixed(run, -1), QStringLiteral("n/a"), hasExact ? Fixed(exact, -1) : QString()};
+        const long double reference = hasExact && !alike && exact != 0 ? exact : run;
+        const long double scale = reference != 0 ? std::fabs(reference) / 10 : 10;
+        return {Fixed(run, scale), alike ? QStringLiteral("±0") : QStringLiteral("n/a"),
+                hasExact ? Fixed(exact, scale) : QString()};
     }
     TLocalSeparator Separator;
 };
 
 QString Row(const QString& label, const TCells& c)
 {
-    return QStringLiteral("%1%2 %3 %4").arg(label, -16).arg(c.Run, 8).arg(c.Margin, 8).arg(c.Exact, 8).trimmed();
+    return QStringLiteral("%1%2 %3 %4").arg(label, -16).arg(c.Run, 9).arg(c.Margin, 8).arg(c.Exact, 9).trimmed();
 }
 
 // What the report reads from the run's end states: the battles that took
