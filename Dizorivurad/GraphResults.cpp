@@ -411,7 +411,7 @@ public:
 
 std::unique_ptr<TResultChart> TResultChart::Make(TChartKind kind, QChartView* view, bool large)
 {
-    const TType type = large ? TType{10, 9, 8} : TType{7, 6, 4};
+    const TType type = large ? TType{10, 9, 7} : TType{7, 6, 4};  // 4 to 8 ticks
     switch (kind) {
     case TChartKind::Outcomes: return std::make_unique<TOutcomeChart>(view, type);
     case TChartKind::Losses: return std::make_unique<TLossChart>(view, type);
