@@ -112,11 +112,16 @@ void TResultPages::Finished(quint64 id)
     if (id != RequestId || !odds) return;  // cancelled, or of an older setup
     Odds = std::move(odds);
     if (RequestSetup != Shown) return;  // its run has not published yet
+    MarkDirty();
+    Refresh(true);
+}
+
+void TResultPages::MarkDirty()
+{
     ReportDirty = true;
     for (auto& chart : PageCharts) chart->Dirty = true;
     for (TChartWindow* window : Windows)
         if (window) window->Chart().Dirty = true;
-    Refresh(true);
 }
 
 void TResultPages::RunStarting()
@@ -135,10 +140,7 @@ void TResultPages::Published(const RunTotals& totals, bool last)
     ShownManual = RunManual;
     ShownTotals = totals;
     ShownOutcomesIn = true;
-    ReportDirty = true;
-    for (auto& chart : PageCharts) chart->Dirty = true;
-    for (TChartWindow* window : Windows)
-        if (window) window->Chart().Dirty = true;
+    MarkDirty();
     Refresh(last);
 }
 

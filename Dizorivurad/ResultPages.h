@@ -78,6 +78,8 @@ private:
     const TOutcomeList& ShownOutcomes() const { return ShownOutcomesIn ? Live : ShownBefore; }
 
     void Finished(quint64 id);
+    // The shown results changed: every page and enlarged chart is out of date.
+    void MarkDirty();
     void Refresh(bool now);
     void WriteReport();
     void WriteCharts(bool pageShown);
