@@ -14,15 +14,13 @@
 //   Memory.cpp      battle memory (Mem / Recall)
 //   FlipFlop.cpp    exchange of attacker and defender units
 //   Resets.cpp      the three resets
-//   ExactOdds.cpp   exact odds of the run's setup on a worker thread (ExactWorker)
-//   TextResults.cpp the "Text Results" page: the report and "&Copy"
-//   GraphResults.cpp the "Graph Results" page: outcome and loss charts
+// The "Text Results" and "Graph Results" pages and the exact odds behind them
+// are a class of their own, TResultPages (ResultPages.h), told about each run.
 #include <QMainWindow>
 #include <QString>
 #include <array>
 #include <functional>
 
-#include "Dizorivurad/ExactWorker.h"
 #include "engine/Driver.h"
 #include "engine/Outcomes.h"
 #include "model/BattleSetup.h"
@@ -105,19 +103,6 @@ public:
     // ---- Battle memory ----------------------------------------------------------
     std::array<TStoredBattleRec, 3> BattleMemory{};
 
-    // ---- Exact odds and the "Text Results" / "Graph Results" pages -------------
-    // The exact calculation. It runs on a worker thread with its own copy of
-    // the setup and must honour the cancel flag; tests replace it.
-    TExactCalculation ExactCalculation;
-    // A calculation is running, or its result has not reached the window yet.
-    bool ExactOddsPending() const;
-    // Rewrites of the report and of the charts, for tests: a page that is not
-    // shown must cost nothing.
-    int ReportWrites = 0;
-    int ChartWrites = 0;
-    // The setup of the run whose figures the pages show (false: none yet).
-    bool PagesSetup(TBattleSetupRec& setup) const;
-
     Ui::TForm1* ui;
 
 public slots:
@@ -164,7 +149,6 @@ public slots:
     // Results
     void Button1Click();  // "Store Results"
     void StringGrid1MouseUp(int x, int y);
-    void CopyReportButtonClick();
 
     // Kill orders
     void EditAttKillOrderButtonClick();
@@ -277,23 +261,8 @@ private:
     void RewriteGrid(int32_t battles);
     void WriteGridLabel(int column);
 
-    // ---- State of ExactOdds.cpp / TextResults.cpp / GraphResults.cpp (add members here) ----
-    struct TPagesState;
-    TPagesState* Pages = nullptr;
-    bool RunSetupDue = false;  // the setup of the run's first battle is still to be read
-    void SetUpPages();
-    void ClosePages();
-    void CancelExactOdds();
-    void RunSetupRead(const TBattleSetupRec& setup);
-    void ExactOddsFinished(quint64 id);
-    void PagesRunStarting();
-    void PagesPublished(const RunTotals& totals, bool last);
-    void RefreshPages(bool now);
-    const TOutcomeList& ShownOutcomeList() const;
-    QString Report() const;
-    void WriteReport();
-    void SetUpCharts();
-    void WriteCharts();
+    // The "Text Results" and "Graph Results" pages, told about every run.
+    class TResultPages* Pages = nullptr;
 
     // ---- State of KillOrder.cpp (add members here) ----
     // One side's basic kill-order edit. Depth counts the edits of the side

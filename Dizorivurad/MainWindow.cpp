@@ -14,6 +14,7 @@
 #include "About/AboutForm.h"
 #include "Planner/PlannerForm.h"
 #include "Dizorivurad/Dizorivurad.h"
+#include "Dizorivurad/ResultPages.h"
 #include "ui_Dizorivurad.h"
 
 std::function<void(bool warning, const QString& text)> TForm1::MessageHook;
@@ -180,12 +181,12 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->F3, &TForm1::F3Click);
     ConnectMenuItem(this, ui->BattlePlanner1, &TForm1::BattlePlanner1Click);
 
-    SetUpPages();
+    Pages = new TResultPages(*ui, OutcomeList, this);
 }
 
 TForm1::~TForm1()
 {
-    ClosePages();
+    delete Pages;  // joins the exact odds' threads while the window is whole
     delete ui;
 }
 
@@ -278,7 +279,7 @@ void TForm1::Exit1Click()
     }
     if (Closing) return;  // the close that quitting causes comes back here
     Closing = true;
-    CancelExactOdds();  // the destructor waits for the worker; a cancelled one ends within milliseconds
+    Pages->Close();
     // Ends the main event loop once the handlers on the stack (a run, a
     // kill-order wait) have returned; the window itself stays alive until then.
     QCoreApplication::quit();

@@ -1,34 +1,110 @@
 #pragma once
-// State of the "Text Results" and "Graph Results" pages and of the exact odds
-// behind them (ExactOdds.cpp, TextResults.cpp, GraphResults.cpp).
+// TResultPages: the "Text Results" and "Graph Results" pages, the enlarged
+// charts, and the exact odds behind them (ResultPages.cpp, TextResults.cpp,
+// GraphResults.cpp).
+//
+// The window tells the pages about its runs (RunStarting, SetupRead,
+// Published) and nothing else; the pages own the exact-odds worker, watch
+// their own tabs come into view and write themselves. They are a child of the
+// window named "ResultPages"; tests find them there.
 #include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
 #include <QTimer>
+#include <memory>
 #include <optional>
+#include <vector>
 
-#include "Dizorivurad/Dizorivurad.h"
 #include "Dizorivurad/ExactWorker.h"
+#include "Dizorivurad/ResultCharts.h"
+#include "engine/Driver.h"
+#include "engine/Outcomes.h"
 
-class QBarSet;
-class QHorizontalBarSeries;
-class QLineSeries;
-class QValueAxis;
+class QWidget;
+class TChartWindow;
 
-struct TForm1::TPagesState {
+namespace Ui {
+class TForm1;
+}
+
+class TResultPages : public QObject {
+    Q_OBJECT
+
+public:
+    // `live` is the window's outcome list, which every run fills anew.
+    TResultPages(Ui::TForm1& ui, TOutcomeList& live, QObject* parent);
+    ~TResultPages() override;  // cancels and joins the calculations
+
+    // ---- The window's runs ----------------------------------------------------
+    // A run (or restart) begins; `live` is about to be cleared and refilled.
+    void RunStarting();
+    // The setup of the run's first battle is still to be read.
+    bool SetupDue() const { return RunSetupDue; }
+    // The setup the run's first battle read, and the rolling mode it runs in.
+    void SetupRead(const TBattleSetupRec& setup, bool manual);
+    // A publication of the run: its totals; `live` holds its outcomes.
+    void Published(const RunTotals& totals, bool last);
+    // The window is going: cancel the calculation, start no other.
+    void Close();
+
+    // ---- For tests and benchmarks ----------------------------------------------
+    // The exact calculation. It runs on a worker thread with its own copy of
+    // the setup and must honour the cancel flag; tests replace it.
+    TExactCalculation ExactCalculation;
+    // A calculation is running, or its result has not reached the pages yet.
+    bool ExactOddsPending() const { return Worker.Busy(); }
+    // Rewrites of the report and of the page's charts: a page that is not
+    // shown must cost nothing.
+    int ReportWrites = 0;
+    int ChartWrites = 0;
+    // The setup of the run whose figures the pages show (false: none yet).
+    bool ShownSetup(TBattleSetupRec& setup) const;
+
+    // Opens (or raises) the chart of that kind in a window of its own.
+    void Enlarge(TChartKind kind);
+
+private:
+    // The report as the page shows it.
+    QString Report() const;
+
+    enum class TExactState { None, Pending, Done, TooLarge, Failed };
+    TExactState ExactState() const;
+    // "Exact odds: ..." for the report's first line and the Graph page, and
+    // the reason behind it for a tooltip.
+    QString StatusText() const;
+    QString StatusReason() const;
+    // The exact odds of the shown run's setup when worked out.
+    const TExactOdds* ShownDone() const;
+    const TOutcomeList& ShownOutcomes() const { return ShownOutcomesIn ? Live : ShownBefore; }
+
+    void Finished(quint64 id);
+    // The shown results changed: every page and enlarged chart is out of date.
+    void MarkDirty();
+    void Refresh(bool now);
+    void WriteReport();
+    void WriteCharts(bool pageShown);
+    void CopyReport();
+    TChartData ChartData() const;
+
+    Ui::TForm1& Form;
+    TOutcomeList& Live;
     TExactWorker Worker;
+    bool Closing = false;
 
     // The run in progress: the setup its first battle read.
+    bool RunSetupDue = false;
     bool RunSetupKnown = false;
     TBattleSetupRec RunSetup;
     bool RunManual = false;
 
     // The run whose figures the window shows: its setup, last totals and
-    // outcomes. Its outcomes are in OutcomeList once it has published; a new
-    // run takes OutcomeList over, and until that run publishes they wait in
-    // ShownBefore.
+    // outcomes. Its outcomes are in Live once it has published; a new run
+    // takes Live over, and until that run publishes they wait in ShownBefore
+    // (a swap: nothing is copied).
     bool ShownKnown = false;
-    TBattleSetupRec ShownSetup;
+    TBattleSetupRec Shown;
     bool ShownManual = false;
-    bool ShownOutcomes = false;
+    bool ShownOutcomesIn = false;
     TOutcomeList ShownBefore;
     RunTotals ShownTotals;
 
@@ -41,33 +117,10 @@ struct TForm1::TPagesState {
     // Refreshing: a page is rewritten only while shown, at most every
     // RefreshInterval during a run.
     bool ReportDirty = false;
-    bool ChartsDirty = false;
     QElapsedTimer SinceWrite;
-    QTimer Refresh;
+    QTimer RefreshTimer;
 
-    // Series of the charts.
-    QHorizontalBarSeries* Bars = nullptr;
-    QBarSet* RunBars = nullptr;
-    QBarSet* ExactBars = nullptr;
-    QLineSeries* LossSteps[2] = {};
-    QLineSeries* LossAverages[2] = {};
-    QValueAxis* LossAxis = nullptr;
-
-    // The exact odds of the shown run's setup, when they are in.
-    const TExactOdds* ShownOdds() const
-    {
-        return ShownKnown && Requested && Odds && RequestSetup == ShownSetup ? &*Odds : nullptr;
-    }
-    // The exact odds of the shown run's setup are still being worked out.
-    bool ShownOddsPending() const { return ShownKnown && Requested && !Odds && RequestSetup == ShownSetup; }
-    // Exact figures to show beside the run's (Done only).
-    const TExactOdds* ShownDone() const
-    {
-        const TExactOdds* odds = ShownOdds();
-        return odds && odds->Status == TExactStatus::Done ? odds : nullptr;
-    }
+    // The page's charts, and those enlarged in windows of their own.
+    std::vector<std::unique_ptr<TResultChart>> PageCharts;
+    std::vector<QPointer<TChartWindow>> Windows;
 };
-
-// Texts shared by the two pages.
-extern const char* const OutcomeCategoryLabels[5];
-extern const char* const ExactTooLargeText;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "Dizorivurad/ResultPages.h"
 #include "Dizorivurad/LocalNumbers.h"
 #include "engine/Format.h"
 #include "ui_Dizorivurad.h"
@@ -59,13 +60,13 @@ void TForm1::Publish(const RunTotals& totals, const TBattleResultsRec* batch, in
         RewriteGrid(totals.Battles);
         ++GridRewrites;
     }
-    PagesPublished(totals, last);
+    Pages->Published(totals, last);
 }
 
 void TForm1::RunStarting()
 {
     // The panel and the grid keep the previous figures until this run publishes.
-    PagesRunStarting();
+    Pages->RunStarting();
     OutcomeList.Clear();
     GridRewrites = 0;
 }

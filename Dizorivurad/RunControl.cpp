@@ -31,6 +31,7 @@
 #include <QTimer>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "Dizorivurad/ResultPages.h"
 #include "ui_Dizorivurad.h"
 
 // Counts the events the application delivers while it is installed.
@@ -328,7 +329,7 @@ void TForm1::ReadSetup(TBattleSetupRec& setup)
         if (RunEvents) SetupReadAt = RunEvents->Count;
     }
     setup = SetupCache;
-    if (RunSetupDue) RunSetupRead(setup);  // the run's setup goes to the exact odds
+    if (Pages->SetupDue()) Pages->SetupRead(setup, ui->ManualRolling->isChecked());  // to the exact odds
 }
 
 bool TForm1::CurrentSetup(TBattleSetupRec& setup) const

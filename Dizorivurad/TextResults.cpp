@@ -1,13 +1,14 @@
 // The "Text Results" page: a report of the run on screen, to read and to paste
-// into a message. The battle, the eight "Average Results" rows with the run's
-// figure, its 95 % margin and the exact figure, and the most probable end
-// states.
+// into a message. The exact odds' status, the battle, the territory figure,
+// the panel's rows and each side's units left with the run's figure, its
+// 95 % margin and the exact figure, and the most probable end states.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStringList>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "Dizorivurad/LocalNumbers.h"
@@ -16,7 +17,7 @@
 #include "ui_Dizorivurad.h"
 
 const char* const OutcomeCategoryLabels[5] = {"ATT wins", "DEF wins", "Both dest.", "Both remain", "ATT with."};
-const char* const ExactTooLargeText = "Exact odds: battle too large";
+const char* const TakenLabel = "Taken";
 
 namespace {
 
@@ -37,19 +38,20 @@ QString Units(const int32_t* counts, bool attacker)
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
 }
 
+// An end state under the category names of the table above it.
 QString EndState(const TBattleResultsRec& state)
 {
-    const QString victor = QString::fromLatin1(VictorText(state.Victor));
+    auto category = [](int i) { return QString::fromLatin1(OutcomeCategoryLabels[i]); };
+    const QString both = QStringLiteral(": ATT %1 / DEF %2").arg(Units(state.AttCount, true), Units(state.DefCount, false));
     switch (state.Victor) {
-    case TVictor::ATT: return victor + QStringLiteral(": ") + Units(state.AttCount, true);
-    case TVictor::DEF: return victor + QStringLiteral(": ") + Units(state.DefCount, false);
-    case TVictor::With:
-    case TVictor::RndLmt:
-        return QStringLiteral("%1: ATT %2 / DEF %3").arg(victor, Units(state.AttCount, true), Units(state.DefCount, false));
-    default: return victor;
+    case TVictor::ATT: return category(0) + QStringLiteral(": ") + Units(state.AttCount, true);
+    case TVictor::DEF: return category(1) + QStringLiteral(": ") + Units(state.DefCount, false);
+    case TVictor::BothD: return category(2);
+    case TVictor::RndLmt: return category(3) + both;
+    case TVictor::With: return category(4) + both;
+    default: return QString::fromLatin1(VictorText(state.Victor));
     }
 }
-
 // A side's kill order, kinds from the first lost; empty when it is the default.
 QString KillOrder(const int32_t* ranks, const int32_t* defaults, bool attacker)
 {
@@ -101,53 +103,172 @@ QString Battle(const TBattleSetupRec& s, bool manual)
     return lines.join(u'\n');
 }
 
-TPanelFigures ExactFigures(const TExactOdds& x)
+
+// Three cells of a row: the run's figure, its margin, the exact figure.
+struct TCells {
+    QString Run, Margin, Exact;
+};
+
+class TCellWriter {
+public:
+    // Percent of `k` battles out of `n`, its Wilson margin ("≤" / "≥" the
+    // interval's end when none or all), beside `exact` (a fraction; null: none).
+    TCells Share(int64_t k, int64_t n, const double* exact) const
+    {
+        if (n < 2) return Unmarked(n > 0 ? 100.0L * k / n : 0, exact ? 100.0L * *exact : 0, exact != nullptr);
+        const TInterval w = WilsonInterval(k, n);
+        const long double half = (w.High - w.Low) / 2 * 100;
+        QString margin = k == 0   ? QStringLiteral("≤") + Fixed(100 * w.High, half)
+                         : k == n ? QStringLiteral("≥") + Fixed(100 * w.Low, half)
+                                  : QStringLiteral("±") + Fixed(half, half);
+        return {Fixed(100.0L * k / n, half), margin, exact ? Fixed(100.0L * *exact, half) : QString()};
+    }
+    // The mean of `n` values from their sum and sum of squares.
+    TCells Mean(long double sum, long double squares, int64_t n, const double* exact) const
+    {
+        const long double margin = MeanMargin(sum, squares, static_cast<long double>(n));
+        const long double mean = n > 0 ? sum / n : 0;
+        if (margin <= 0) return Unmarked(mean, exact ? *exact : 0, exact != nullptr, margin == 0);
+        return {Fixed(mean, margin), QStringLiteral("±") + Fixed(margin, margin), exact ? Fixed(*exact, margin) : QString()};
+    }
+    QString Fixed(long double v, long double margin) const
+    {
+        return Separator.Text(FixedBesideMargin(v, margin, Separator.Byte()));
+    }
+
+private:
+    // Without a margin both figures to the same decimals: three digits of the
+    // exact figure's, or where every battle was alike (margin 0) of the run's,
+    // so that a speck of probability does not read 0.000000.
+    TCells Unmarked(long double run, long double exact, bool hasExact, bool alike = false) const
+    {
+        const long double reference = hasExact && !alike && exact != 0 ? exact : run;
+        const long double scale = reference != 0 ? std::fabs(reference) / 10 : 10;
+        return {Fixed(run, scale), alike ? QStringLiteral("±0") : QStringLiteral("n/a"),
+                hasExact ? Fixed(exact, scale) : QString()};
+    }
+    TLocalSeparator Separator;
+};
+
+QString Row(const QString& label, const TCells& c)
 {
-    return {{x.AttWins * 100.0L, x.DefWins * 100.0L, x.BothDes * 100.0L, x.BothRemain * 100.0L,
-             x.AttWithdraws * 100.0L, x.AvgAttIPCLoss, x.AvgDefIPCLoss, x.AvgRounds}};
+    return QStringLiteral("%1%2 %3 %4").arg(label, -16).arg(c.Run, 9).arg(c.Margin, 8).arg(c.Exact, 9).trimmed();
 }
 
-QString Row(const QString& label, const QString& run, const QString& margin, const QString& exact)
+// What the report reads from the run's end states: the battles that took
+// the territory, and each side's units left by kind (sums and squares).
+struct TRunSummary {
+    int64_t Taken = 0;
+    long double AttSum[AttKinds] = {}, AttSquares[AttKinds] = {};
+    long double DefSum[DefKinds] = {}, DefSquares[DefKinds] = {};
+};
+
+TRunSummary Summarize(const std::vector<TBattleResultsRec>& outcomes, bool land)
 {
-    return QStringLiteral("%1%2%3%4").arg(label, -17).arg(run, 12).arg(margin, 9).arg(exact, 9).trimmed();
+    TRunSummary r;
+    for (const TBattleResultsRec& o : outcomes) {
+        const long double n = o.Instances;
+        if (TakesTerritory(land, o.Victor == TVictor::ATT, o.AttCount)) r.Taken += o.Instances;
+        for (int k = 0; k < AttKinds; ++k) {
+            r.AttSum[k] += n * o.AttCount[k];
+            r.AttSquares[k] += n * o.AttCount[k] * o.AttCount[k];
+        }
+        for (int k = 0; k < DefKinds; ++k) {
+            r.DefSum[k] += n * o.DefCount[k];
+            r.DefSquares[k] += n * o.DefCount[k] * o.DefCount[k];
+        }
+    }
+    return r;
 }
 
 }  // namespace
 
-QString TForm1::Report() const
+QString TResultPages::StatusText() const
 {
-    const TPagesState& p = *Pages;
-    const TLocalSeparator separator;
-    const char sep = separator.Byte();
+    switch (ExactState()) {
+    case TExactState::Pending: return QStringLiteral("Exact odds: being worked out");
+    case TExactState::TooLarge: return QStringLiteral("Exact odds: battle too large");
+    case TExactState::Failed: return QStringLiteral("Exact odds: not available");
+    case TExactState::Done: {
+        const double lost = Odds->Unresolved + Odds->Pruned;
+        if (lost <= 5e-7) return QStringLiteral("Exact odds: worked out");
+        const TLocalSeparator separator;
+        return QStringLiteral("Exact odds: worked out; %1 % of battles unresolved or dropped")
+            .arg(separator.Text(FixedBesideMargin(lost * 100, -1, separator.Byte())));
+    }
+    default: return {};
+    }
+}
+
+QString TResultPages::Report() const
+{
+    if (!ShownKnown) return {};
+    const TExactOdds* exact = ShownDone();
+    const TExactState state = ExactState();
+    const TCellWriter cells;
+    const RunTotals& t = ShownTotals;
+    const std::vector<TBattleResultsRec>& seen = ShownOutcomes().Entries();
+    const bool land = IsLandBattle(Shown);
+    const TRunSummary run = Summarize(seen, land);
     QStringList out;
-    if (p.ShownKnown) out << Battle(p.ShownSetup, p.ShownManual) << QString();
+    if (const QString status = StatusText(); !status.isEmpty()) out << status;
+    out << Battle(Shown, ShownManual) << QString();
+
+    // The headline: what the attacker is there for, in two lines that fit
+    // the page's width.
+    const TCells taken = cells.Share(run.Taken, t.Battles, exact ? &exact->Taken : nullptr);
+    out << QStringLiteral("%1: %2 % (%3)")
+               .arg(land ? QStringLiteral("Attacker takes the territory") : QStringLiteral("Attacker wins the battle"),
+                    exact ? taken.Exact : taken.Run, exact ? QStringLiteral("exact") : QStringLiteral("run"))
+        << QStringLiteral("  run: %1 % %2 (%3 %4)")
+               .arg(taken.Run, taken.Margin)
+               .arg(t.Battles)
+               .arg(t.Battles == 1 ? QStringLiteral("battle") : QStringLiteral("battles"))
+        << QString();
 
     // The table: the run's figure, its margin, the exact figure.
-    const TExactOdds* exact = p.ShownDone();
-    const TPanelTexts run = PanelTexts(p.ShownTotals, sep);
-    const TPanelFigures margins = PanelMargins(p.ShownTotals);
-    TPanelTexts exactTexts;
-    if (exact) exactTexts = PanelTexts(ExactFigures(*exact), sep);
-    out << Row(QStringLiteral("Average Results"), QStringLiteral("Run (%1)").arg(p.ShownTotals.Battles),
-               QStringLiteral("±95 %"), exact ? QStringLiteral("Exact") : QString());
-    for (int row = 0; row < PanelRows; ++row) {
-        const long double m = margins.Value[row];
-        out << Row(QString::fromLatin1(PanelRowLabels[row]), separator.Text(run.Row[row]),
-                   m < 0 ? QStringLiteral("n/a") : QStringLiteral("±") + separator.Text(FormatGeneral(m, 2, sep)),
-                   exact ? separator.Text(exactTexts.Row[row]) : QString());
+    const QString exactHeader = state == TExactState::Done       ? QStringLiteral("Exact")
+                                : state == TExactState::Pending  ? QStringLiteral("Exact: working")
+                                : state == TExactState::TooLarge ? QStringLiteral("Exact: too large")
+                                : state == TExactState::Failed   ? QStringLiteral("Exact: not available")
+                                                                 : QString();
+    const QString marginHeader = QStringLiteral("±95 %");
+    out << Row(QStringLiteral("Average Results"), {QStringLiteral("Run"), marginHeader, exactHeader});
+    out << Row(QString::fromLatin1(TakenLabel) + QStringLiteral(" %"), taken);
+    const int32_t counts[5] = {t.AttWins, t.DefWins, t.BothDes, t.BothRemain, t.AttWithdraws};
+    const double* exactShares[5] = {};
+    if (exact) {
+        const double* shares[5] = {&exact->AttWins, &exact->DefWins, &exact->BothDes, &exact->BothRemain,
+                                   &exact->AttWithdraws};
+        std::copy(shares, shares + 5, exactShares);
     }
-    if (const TExactOdds* odds = p.ShownOdds(); odds && odds->Status == TExactStatus::TooLarge)
-        out << QString::fromLatin1(ExactTooLargeText);
-    else if (p.ShownOddsPending())
-        out << QStringLiteral("Exact odds: being worked out");
-    else if (exact && exact->Unresolved + exact->Pruned > 5e-7)
-        out << QStringLiteral("Exact odds: %1 % of battles unresolved or dropped")
-                   .arg(separator.Text(FormatGeneral((exact->Unresolved + exact->Pruned) * 100, 2, sep)));
+    for (int row = 0; row < 5; ++row)
+        out << Row(QString::fromLatin1(PanelRowLabels[row]), cells.Share(counts[row], t.Battles, exactShares[row]));
+    const int64_t sums[3] = {t.AttIPCLoss, t.DefIPCLoss, t.TotalRounds};
+    const int64_t squares[3] = {t.AttIPCLossSquares, t.DefIPCLossSquares, t.RoundsSquares};
+    const double* exactMeans[3] = {exact ? &exact->AvgAttIPCLoss : nullptr, exact ? &exact->AvgDefIPCLoss : nullptr,
+                                   exact ? &exact->AvgRounds : nullptr};
+    for (int row = 0; row < 3; ++row)
+        out << Row(QString::fromLatin1(PanelRowLabels[5 + row]),
+                   cells.Mean(static_cast<long double>(sums[row]), static_cast<long double>(squares[row]), t.Battles,
+                              exactMeans[row]));
+
+    // Each side's units left by kind, the kinds it started with.
+    out << QString()
+        << Row(QStringLiteral("Units left"),
+               {QStringLiteral("Run"), marginHeader, exact ? QStringLiteral("Exact") : QString()});
+    for (int k = 0; k < AttKinds; ++k)
+        if (Shown.AttCount[k] > 0)
+            out << Row(QStringLiteral("ATT ") + Code(true, k),
+                       cells.Mean(run.AttSum[k], run.AttSquares[k], t.Battles, exact ? &exact->AttLeft[k] : nullptr));
+    for (int k = 0; k < DefKinds; ++k)
+        if (Shown.DefCount[k] > 0)
+            out << Row(QStringLiteral("DEF ") + Code(false, k),
+                       cells.Mean(run.DefSum[k], run.DefSquares[k], t.Battles, exact ? &exact->DefLeft[k] : nullptr));
 
     // The most probable end states, with the run's share of each.
-    const std::vector<TBattleResultsRec>& seen = ShownOutcomeList().Entries();
-    const long double battles = std::max<int32_t>(p.ShownTotals.Battles, 1);
-    auto share = [&](long double fraction) { return separator.Text(FormatGeneral(fraction * 100, 3, sep)); };
+    const long double battles = std::max<int32_t>(t.Battles, 1);
+    auto share = [&](long double fraction) { return cells.Fixed(fraction * 100, -1); };
     auto runShare = [&](const TBattleResultsRec& state) {
         for (const TBattleResultsRec& outcome : seen)
             if (outcome.SameOutcome(state)) return share(outcome.Instances / battles);
@@ -172,21 +293,26 @@ QString TForm1::Report() const
         for (size_t i = 0; i < n; ++i)
             out << QStringLiteral("%1  %2").arg(share(seen[order[i]].Instances / battles), 8).arg(EndState(seen[order[i]]));
     }
-    return out.join(u'\n');
+    // A text file's last line ends with a newline, also when pasted.
+    return out.join(u'\n') + u'\n';
 }
 
-void TForm1::WriteReport()
+void TResultPages::WriteReport()
 {
-    Pages->ReportDirty = false;
+    ReportDirty = false;
     ++ReportWrites;
-    QPlainTextEdit& view = *ui->TextResultsEdit;
-    const int scrolled = view.verticalScrollBar()->value();
+    QPlainTextEdit& view = *Form.TextResultsEdit;
+    const int down = view.verticalScrollBar()->value();
+    const int across = view.horizontalScrollBar()->value();
     view.setPlainText(Report());
-    view.verticalScrollBar()->setValue(scrolled);  // a reader keeps their place during a run
+    view.setToolTip(StatusReason());
+    // A reader keeps their place during a run.
+    view.verticalScrollBar()->setValue(down);
+    view.horizontalScrollBar()->setValue(across);
 }
 
-void TForm1::CopyReportButtonClick()
+void TResultPages::CopyReport()
 {
-    if (Pages->ReportDirty) WriteReport();
-    QGuiApplication::clipboard()->setText(ui->TextResultsEdit->toPlainText());
+    if (ReportDirty) WriteReport();
+    QGuiApplication::clipboard()->setText(Form.TextResultsEdit->toPlainText());
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "Dizorivurad/ResultPages.h"
 #include "bench/ReferenceBattles.h"
 #include "bench/WindowBench.h"
 
@@ -67,8 +68,9 @@ void AutomaticRunL1ShownPage(benchmark::State& state)
     pages->setCurrentIndex(0);
     state.counters["battles/s"] = benchmark::Counter(double(Battles) * double(state.iterations()),
                                                      benchmark::Counter::kIsRate);
-    state.counters["report writes"] = Form->ReportWrites;
-    state.counters["chart writes"] = Form->ChartWrites;
+    const auto results = Form->findChild<TResultPages*>(QStringLiteral("ResultPages"));
+    state.counters["report writes"] = results->ReportWrites;
+    state.counters["chart writes"] = results->ChartWrites;
 }
 
 void ResultsDisplayL1(benchmark::State& state)

@@ -400,6 +400,9 @@ void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& p
                   {"AvgAttIPCLoss", e.AvgAttIPCLoss},
                   {"AvgDefIPCLoss", e.AvgDefIPCLoss},
                   {"AvgRounds", e.AvgRounds},
+                  {"Taken", e.Taken},
+                  {"AttLeft", std::vector<double>(e.AttLeft, e.AttLeft + AttKinds)},
+                  {"DefLeft", std::vector<double>(e.DefLeft, e.DefLeft + DefKinds)},
                   {"Unresolved", e.Unresolved},
                   {"Pruned", e.Pruned},
                   {"OtherOutcomes", e.OtherOutcomes}};

@@ -164,33 +164,62 @@ TPanelTexts PanelTexts(const RunTotals& totals, char separator)
                       separator);
 }
 
+TInterval WilsonInterval(int64_t k, int64_t n)
+{
+    if (n <= 0) return {0, 1};
+    constexpr long double Z = 1.96L;
+    const long double nn = static_cast<long double>(n);
+    const long double p = static_cast<long double>(k) / nn;
+    const long double z2n = Z * Z / nn;
+    const long double centre = (p + z2n / 2) / (1 + z2n);
+    const long double half = Z / (1 + z2n) * std::sqrt(p * (1 - p) / nn + z2n / (4 * nn));
+    // At k = 0 (k = n) the low (high) end is 0 (1) in exact arithmetic.
+    return {k == 0 ? 0 : std::max(0.0L, centre - half), k == n ? 1 : std::min(1.0L, centre + half)};
+}
+
+long double MeanMargin(long double sum, long double squares, long double n)
+{
+    if (n < 2) return -1;
+    // Rounding can leave a tiny negative for a constant sample.
+    const long double variance = std::max(0.0L, (squares - sum * sum / n) / (n - 1));
+    return 1.96L * std::sqrt(variance / n);
+}
+
 TPanelFigures PanelMargins(const RunTotals& totals)
 {
-    constexpr long double Z95 = 1.96L;
     TPanelFigures m{};
-    const long double n = totals.Battles;
+    const int64_t n = totals.Battles;
     const int64_t counts[5] = {totals.AttWins, totals.DefWins, totals.BothDes, totals.BothRemain,
                                totals.AttWithdraws};
     for (int i = 0; i < 5; ++i) {
-        if (n < 1) {
-            m.Value[i] = -1;
-            continue;
-        }
-        const long double p = static_cast<long double>(counts[i]) / n;
-        m.Value[i] = Z95 * std::sqrt(p * (1 - p) / n) * 100;
+        const TInterval w = WilsonInterval(counts[i], n);
+        m.Value[i] = n < 2 ? -1 : (w.High - w.Low) / 2 * 100;
     }
     const int64_t sums[3] = {totals.AttIPCLoss, totals.DefIPCLoss, totals.TotalRounds};
     const int64_t squares[3] = {totals.AttIPCLossSquares, totals.DefIPCLossSquares, totals.RoundsSquares};
-    for (int i = 0; i < 3; ++i) {
-        if (n < 2) {
-            m.Value[5 + i] = -1;
-            continue;
-        }
-        const long double sum = static_cast<long double>(sums[i]);
-        // Rounding can leave a tiny negative for a constant sample.
-        const long double variance =
-            std::max(0.0L, (static_cast<long double>(squares[i]) - sum * sum / n) / (n - 1));
-        m.Value[5 + i] = Z95 * std::sqrt(variance / n);
-    }
+    for (int i = 0; i < 3; ++i)
+        m.Value[5 + i] = MeanMargin(static_cast<long double>(sums[i]), static_cast<long double>(squares[i]),
+                                    static_cast<long double>(n));
     return m;
+}
+
+std::string FixedBesideMargin(long double v, long double margin, char separator)
+{
+    constexpr int MaxDecimals = 6;
+    if (!std::isfinite(v)) return FormatGeneral(v, 3, separator);
+    int decimals = 0;
+    if (margin > 0 && std::isfinite(margin))
+        decimals = 1 - static_cast<int>(std::floor(std::log10(margin)));
+    else if (v != 0)
+        decimals = 2 - static_cast<int>(std::floor(std::log10(std::fabs(v))));
+    decimals = std::clamp(decimals, 0, MaxDecimals);
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*Lf", decimals, v);
+    std::string out = text;
+    // The C library writes the locale's decimal point.
+    for (char& c : out)
+        if (c != '-' && (c < '0' || c > '9')) c = separator;
+    if (out[0] == '-' && out.find_first_not_of("-0" + std::string(1, separator)) == std::string::npos)
+        out.erase(0, 1);  // no "-0.00"
+    return out;
 }

@@ -41,8 +41,27 @@ TPanelFigures ExactPanelFigures(const TExactOdds& odds);
 // Column 1 of the panel from the run totals; with no battles every row reads "0".
 TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');
 
-// The 95 % margins of the panel's eight figures, in the same units: 1.96
-// standard errors, from p(1 - p) / N for the percentages and from the sample
-// variance for the averages. A margin that cannot be estimated (no battle;
-// one battle for an average) is negative.
+// The 95 % Wilson score interval of `k` battles out of `n`, as fractions.
+// Unlike 1.96 standard errors of k / n it does not shrink to nothing when k
+// is 0 or n.
+struct TInterval {
+    long double Low = 0;
+    long double High = 0;
+};
+TInterval WilsonInterval(int64_t k, int64_t n);
+
+// The 95 % margin of a mean of `n` values from their sum and sum of squares
+// (1.96 standard errors from the sample variance); negative below 2 values.
+long double MeanMargin(long double sum, long double squares, long double n);
+
+// The 95 % margins of the panel's eight figures, in the same units: half the
+// Wilson interval for the percentages, MeanMargin for the averages. A margin
+// that cannot be estimated (fewer than two battles) is negative.
 TPanelFigures PanelMargins(const RunTotals& totals);
+
+// The report's number beside a margin: fixed notation, down to the decimal
+// one place finer than the margin's leading digit (736.50 beside 0.31), so
+// that two figures within the margin of each other still read apart. Without
+// a margin (margin <= 0) three significant digits. Never scientific, never
+// "<1", at most 6 decimals.
+std::string FixedBesideMargin(long double v, long double margin, char separator = '.');

@@ -139,7 +139,7 @@ TEST(PanelTexts, SixtyFourBitLossesOfTheLargestForces)
     EXPECT_EQ(p.Row[7], "3");
 }
 
-TEST(PanelMargins, PercentagesFromTheShareAveragesFromTheSampleVariance)
+TEST(PanelMargins, WilsonForThePercentagesSampleVarianceForTheAverages)
 {
     RunTotals t;
     TBattleEnd end;
@@ -150,16 +150,34 @@ TEST(PanelMargins, PercentagesFromTheShareAveragesFromTheSampleVariance)
         t.Add(end);
     }
     const TPanelFigures m = PanelMargins(t);
-    EXPECT_NEAR(m.Value[0], 1.96 * std::sqrt(0.25 / 4) * 100, 1e-9);
-    EXPECT_NEAR(m.Value[2], 0, 1e-12);  // never seen: no spread
+    // 2 of 4: the Wilson interval 0.15 to 0.85 (to two places).
+    EXPECT_NEAR(m.Value[0], 35.0, 0.5);
+    // Never seen and always seen keep a margin: 0 to about 0.49.
+    EXPECT_NEAR(m.Value[2], 49.0 / 2, 0.5);
+    EXPECT_EQ(WilsonInterval(0, 4).Low, 0);
+    EXPECT_EQ(WilsonInterval(4, 4).High, 1);
+    EXPECT_NEAR(WilsonInterval(4, 4).Low, 1 - WilsonInterval(0, 4).High, 1e-15);
     EXPECT_NEAR(m.Value[5], 1.96 * std::sqrt(100.0 / 3 / 4), 1e-9);
     EXPECT_NEAR(m.Value[7], 0, 1e-12);  // every battle 2 rounds
 
     RunTotals one;
     one.Add(end);
-    EXPECT_LT(PanelMargins(one).Value[5], 0);  // no variance from one battle
-    EXPECT_GE(PanelMargins(one).Value[0], 0);
-    EXPECT_LT(PanelMargins(RunTotals{}).Value[0], 0);
+    for (long double margin : PanelMargins(one).Value) EXPECT_LT(margin, 0);  // n/a after one battle
+}
+
+TEST(FixedBesideMargin, OneDecimalFinerThanTheMarginsLeadingDigit)
+{
+    EXPECT_EQ(FixedBesideMargin(736.5L, 0.31L), "736.50");
+    EXPECT_EQ(FixedBesideMargin(0.31L, 0.31L), "0.31");
+    EXPECT_EQ(FixedBesideMargin(6.8L, 0.15L), "6.80");
+    EXPECT_EQ(FixedBesideMargin(43.21L, 23), "43");
+    EXPECT_EQ(FixedBesideMargin(0.4L, 0.0038L, ','), "0,4000");
+    EXPECT_EQ(FixedBesideMargin(1234.5L, 1e-12L), "1234.500000");  // no more than 6 decimals
+    // Without a margin: three significant digits, still fixed.
+    EXPECT_EQ(FixedBesideMargin(0.000123L, -1), "0.000123");
+    EXPECT_EQ(FixedBesideMargin(92907, -1), "92907");
+    EXPECT_EQ(FixedBesideMargin(0, 0), "0");
+    EXPECT_EQ(FixedBesideMargin(-0.0001L, 0.5L), "0.00");
 }
 
 TEST(ShareText, HalvesGoToTheEvenNeighbour)

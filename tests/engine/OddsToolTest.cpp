@@ -238,6 +238,9 @@ TEST(OddsTool, ExactOddsAsJsonAndReport)
     EXPECT_EQ(j["exact"]["AttWins"].get<double>(), odds.AttWins);
     EXPECT_EQ(j["exact"]["AvgRounds"].get<double>(), odds.AvgRounds);
     EXPECT_EQ(j["exact"]["Pruned"].get<double>(), odds.Pruned);
+    EXPECT_EQ(j["exact"]["Taken"].get<double>(), odds.Taken);
+    EXPECT_EQ(j["exact"]["AttLeft"].get<std::vector<double>>(), std::vector<double>(odds.AttLeft, odds.AttLeft + AttKinds));
+    EXPECT_EQ(j["exact"]["DefLeft"].get<std::vector<double>>(), std::vector<double>(odds.DefLeft, odds.DefLeft + DefKinds));
     const TPanelTexts panel = PanelTexts(ExactPanelFigures(odds));
     for (int row = 0; row < PanelRows; ++row) EXPECT_EQ(j["panel"][PanelRowLabels[row]], panel.Row[row]);
     ASSERT_EQ(j["outcomes"].size(), odds.Outcomes.size());

@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <array>
+#include <map>
 #include <memory>
 
 #include "WindowTestSupport.h"
@@ -107,6 +108,7 @@ private slots:
     void exitInsideNestedDispatchEndsEventLoop();
     void fieldColours();
     void tabOrder();
+    void accelerators();
     void screenshotNothingClipped();
     void resultsFitTheirTexts();
 };
@@ -277,9 +279,12 @@ void MainWindowTest::controls_data()
     // Pages and progress
     Label("GridResultsLabel", "Complete Results - 0 Instances (Sorted by %)");
     AddRow("TextResultsEdit", {"QPlainTextEdit", {}});
-    Button("CopyReportButton", "&Copy");
+    Button("CopyReportButton", "Copy to C&lipboard");
     AddRow("OutcomeChart", {"QChartView", {}});
     AddRow("LossChart", {"QChartView", {}});
+    AddRow("SurvivorChart", {"QChartView", {}});
+    Label("ExactStatusLabel", "");
+    Button("EnlargeButton", "Enlar&ge");
     AddRow("StringGrid1", {"QTableView", {}});
     AddRow("PageControl1", {"QTabWidget", {}});
     AddRow("ProgressBar1", {"QProgressBar", {}, 0, 100, 0, 0});
@@ -372,6 +377,8 @@ void MainWindowTest::staticTexts()
     QCOMPARE(F().Button("CopyReportButton")->parent(), pages->widget(1));
     QCOMPARE(F().Find<QWidget>("OutcomeChart")->parent(), pages->widget(2));
     QCOMPARE(F().Find<QWidget>("LossChart")->parent(), pages->widget(2));
+    QCOMPARE(F().Find<QWidget>("SurvivorChart")->parent(), pages->widget(2));
+    QCOMPARE(F().Button("EnlargeButton")->parent(), pages->widget(2));
 
     // "&&" must show one ampersand and "&Runs:" no ampersand: both labels need a buddy.
     QVERIFY(F().Label("AndLabel")->buddy());
@@ -623,7 +630,8 @@ void MainWindowTest::tabOrder()
         "DefWithSpinEdit", "DefWithLessSpinEdit", "Mem1Button", "Mem2Button", "Mem3Button", "Recall1Button",
         "Recall2Button", "Recall3Button",
         // Average results, pages
-        "GoButton", "AbortButton", "RunsSpinEdit", "Button1", "PageControl1", "TextResultsEdit", "CopyReportButton"};
+        "GoButton", "AbortButton", "RunsSpinEdit", "Button1", "PageControl1", "TextResultsEdit", "CopyReportButton",
+        "EnlargeButton"};
 
     // Walk the focus chain once round from the first count.
     QWidget* first = F().Spin("AttInfSpinEdit");
@@ -643,6 +651,43 @@ void MainWindowTest::tabOrder()
     // Nothing else is a tab stop except these (the grid is reached by clicking).
     for (const QString& name : visited)
         QVERIFY2(expected.contains(name) || name.startsWith(QLatin1String("qt_")), qPrintable(name));
+}
+
+// Alt and a letter reach one control: no two controls of the window share
+// a letter, nor two items of one menu. The original captions have two
+// such pairs, which stay as they are; a new control takes a letter of its own.
+void MainWindowTest::accelerators()
+{
+    TForm1& form = F().Form();
+    std::map<QString, QStringList> window;
+    std::map<QString, std::map<QString, QStringList>> menus;
+    const auto add = [](std::map<QString, QStringList>& scope, const QString& text, const QString& name) {
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (!key.isEmpty()) scope[key.toString()] << name;
+    };
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        if (w->window() != &form) continue;
+        if (auto button = qobject_cast<QAbstractButton*>(w)) add(window, button->text(), w->objectName());
+        if (auto label = qobject_cast<QLabel*>(w); label && label->buddy()) add(window, label->text(), w->objectName());
+        if (auto group = qobject_cast<QGroupBox*>(w)) add(window, group->title(), w->objectName());
+    }
+    auto pages = F().Find<QTabWidget>("PageControl1");
+    for (int i = 0; i < pages->count(); ++i) add(window, pages->tabText(i), pages->widget(i)->objectName());
+    for (QAction* title : form.menuBar()->actions()) {
+        QMenu* menu = title->menu();
+        add(window, title->text(), menu ? menu->objectName() : title->objectName());
+        if (menu)
+            for (QAction* item : menu->actions()) add(menus[menu->objectName()], item->text(), item->objectName());
+    }
+    QStringList shared;
+    for (auto& [key, names] : window)
+        if (names.size() > 1) {
+            names.sort();
+            shared << key + QStringLiteral(": ") + names.join(u' ');
+        }
+    QCOMPARE(shared, QStringList({"Alt+B: AttBBButton DefBBButton", "Alt+T: ResetAllSettingsButton TakeWithCheckBox"}));
+    for (const auto& [menu, items] : menus)
+        for (const auto& [key, names] : items) QVERIFY2(names.size() == 1, qPrintable(menu + u' ' + names.join(u' ')));
 }
 
 // ---- Screenshot and clipping -----------------------------------------------------------------------

@@ -8,15 +8,18 @@
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <QPlainTextEdit>
 #include <QStringList>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "Dizorivurad/ResultPages.h"
 #include "engine/Format.h"
 #include "WindowTestSupport.h"
 
@@ -99,12 +102,15 @@ private:
     int CancelCount = 0;
 };
 
+// The window's result pages, as a test finds them.
+inline TResultPages& Pages(const TForm1& form) { return *form.findChild<TResultPages*>(QStringLiteral("ResultPages")); }
+
 // Lets the window's thread take in every calculation that has finished or
 // is about to.
 inline bool WaitForExactOdds(TForm1& form)
 {
-    for (int i = 0; i < 20000 && form.ExactOddsPending(); ++i) QTest::qWait(1);
-    return !form.ExactOddsPending();
+    for (int i = 0; i < 20000 && Pages(form).ExactOddsPending(); ++i) QTest::qWait(1);
+    return !Pages(form).ExactOddsPending();
 }
 
 // A slow calculation that honours its cancel flag: it takes a few
@@ -159,13 +165,19 @@ inline QStringList ReportColumn(const QString& report, int c)
     return column;
 }
 
-// The panel's texts of exact odds.
-inline QStringList ExactTexts(const TExactOdds& x)
+// The exact figures of the report's eight panel rows.
+inline std::vector<double> ExactValues(const TExactOdds& x)
 {
-    const TPanelTexts t = PanelTexts(TPanelFigures{{x.AttWins * 100.0L, x.DefWins * 100.0L, x.BothDes * 100.0L,
-                                                    x.BothRemain * 100.0L, x.AttWithdraws * 100.0L, x.AvgAttIPCLoss,
-                                                    x.AvgDefIPCLoss, x.AvgRounds}});
-    QStringList texts;
-    for (const std::string& row : t.Row) texts << QString::fromStdString(row);
-    return texts;
+    return {x.AttWins * 100, x.DefWins * 100, x.BothDes * 100, x.BothRemain * 100, x.AttWithdraws * 100,
+            x.AvgAttIPCLoss, x.AvgDefIPCLoss, x.AvgRounds};
+}
+
+// A figure's text stands for `value`: within half a unit of its last digit.
+inline bool Agrees(const QString& text, double value)
+{
+    bool ok = false;
+    const double read = text.toDouble(&ok);
+    const qsizetype point = text.indexOf(u'.');
+    const double unit = std::pow(10.0, point < 0 ? 0 : -double(text.size() - point - 1));
+    return ok && std::fabs(read - value) <= unit / 2 * (1 + 1e-9);
 }
