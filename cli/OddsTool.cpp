@@ -14,15 +14,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/Batch.h"
+#include "cli/BattleFileArgs.h"
+#include "cli/OddsJson.h"
 #include "engine/Driver.h"
 #include "engine/Exact.h"
 #include "engine/Format.h"
 #include "engine/Outcomes.h"
+#include "model/BattleFile.h"
 #include "model/BattleSetup.h"
 
 namespace {
-
-using TJson = nlohmann::ordered_json;
 
 constexpr int MaxBattles = 100000;
 
@@ -50,12 +52,21 @@ const char* const Usage =
     "  --exact            print the exact odds, worked out state by state, instead of\n"
     "                     fighting a run (not with --battles or --seed)\n"
     "  --json             print one JSON object instead of the report\n"
+    "Battle files (*.vbattle):\n"
+    "  --setup FILE       read the battle from a battle file instead of the force and\n"
+    "                     option flags above\n"
+    "  --save-setup FILE  also write the battle to a battle file\n"
+    "  --batch FILE       odds of every battle of a JSON Lines file (- for standard\n"
+    "                     input, one battle file object a line), one JSON line each,\n"
+    "                     in input order: the exact odds, or where they are refused a\n"
+    "                     run of --battles battles (--seed, default 1) with 95 % margins\n"
+    "  --csv              with --batch: a table with a header row instead\n"
     "  --help             print this text\n"
     "  --version          print the version\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
-    "Exit status: 0 on success, 2 for a malformed argument, 3 when a battle is too\n"
-    "large for exact odds.\n";
+    "Exit status: 0 on success, 2 for a malformed argument, a file that cannot be\n"
+    "read or written, or a bad --batch line, 3 when a battle is too large for exact odds.\n";
 
 struct TBadArgument {
     std::string Message;
@@ -71,6 +82,9 @@ struct TOddsRequest {
     uint32_t Seed = 0;
     bool Json = false;
     bool Exact = false;
+    bool Csv = false;
+    bool SetupFlagsGiven = false;  // a force or option flag
+    std::string SetupFile, SaveSetupFile, BatchFile;
 };
 
 // ---- Values ---------------------------------------------------------------------
@@ -211,10 +225,12 @@ constexpr TFlag Flags[] = {
     {"--def-tech", nullptr},
     {"--json", nullptr},
     {"--exact", nullptr},
+    {"--csv", nullptr},
 };
 
-constexpr const char* ValueOptions[] = {"--att",      "--def",   "--att-order", "--def-order",
-                                        "--withdraw", "--rounds", "--battles",  "--seed"};
+constexpr const char* ValueOptions[] = {"--att",      "--def",   "--att-order", "--def-order", "--withdraw",
+                                        "--rounds", "--battles", "--seed",      "--setup",     "--save-setup",
+                                        "--batch"};
 
 void ApplyFlag(const TFlag& flag, TOddsRequest& request)
 {
@@ -225,6 +241,14 @@ void ApplyFlag(const TFlag& flag, TOddsRequest& request)
     else if (name == "--def-tech") request.Setup.SetDefTech(true);
     else if (name == "--json") request.Json = true;
     else if (name == "--exact") request.Exact = true;
+    else if (name == "--csv") request.Csv = true;
+    request.SetupFlagsGiven |= name != "--json" && name != "--exact" && name != "--csv";
+}
+
+std::string NonEmpty(std::string_view name, std::string_view value)
+{
+    if (value.empty()) Bad(std::string(name) + ": missing file name");
+    return std::string(value);
 }
 
 void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& request)
@@ -244,6 +268,32 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
     } else if (name == "--seed") {
         request.Seed = static_cast<uint32_t>(ParseNumber(name, "the seed", value, 0, UINT32_MAX));
         request.SeedGiven = true;
+    } else if (name == "--setup") {
+        request.SetupFile = NonEmpty(name, value);
+    } else if (name == "--save-setup") {
+        request.SaveSetupFile = NonEmpty(name, value);
+    } else if (name == "--batch") {
+        request.BatchFile = NonEmpty(name, value);
+    }
+    request.SetupFlagsGiven |= name != "--battles" && name != "--seed" && name != "--setup" &&
+                               name != "--save-setup" && name != "--batch";
+}
+
+// A battle comes from one place: the flags, --setup or --batch's lines.
+void CheckBattleFileOptions(TOddsRequest& r)
+{
+    const bool setup = !r.SetupFile.empty(), batch = !r.BatchFile.empty();
+    if (setup && r.SetupFlagsGiven) Bad("--setup: cannot be combined with the force and option flags");
+    if (batch && (r.SetupFlagsGiven || setup || !r.SaveSetupFile.empty()))
+        Bad("--batch: cannot be combined with the force and option flags, --setup or --save-setup");
+    if (batch && r.Exact) Bad("--batch: cannot be combined with --exact (it tries the exact odds first)");
+    if (batch && r.Battles == 0) Bad("--battles: a batch needs at least 1 battle");
+    if (r.Csv && !batch) Bad("--csv: only with --batch");
+    if (r.Csv && r.Json) Bad("--csv: cannot be combined with --json");
+    if (setup) {
+        const TBattleFileRead read = ReadBattleFile(r.SetupFile);
+        if (!read.Setup) Bad("--setup: " + r.SetupFile + ": " + read.Error);
+        r.Setup = *read.Setup;
     }
 }
 
@@ -282,6 +332,7 @@ TOddsRequest ParseArguments(int argc, const char* const* argv)
     // Exact odds fight no battles: a battle count or a seed would mean nothing.
     if (request.Exact && request.BattlesGiven) Bad("--exact: cannot be combined with --battles");
     if (request.Exact && request.SeedGiven) Bad("--exact: cannot be combined with --seed");
+    CheckBattleFileOptions(request);
     return request;
 }
 
@@ -347,20 +398,10 @@ void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, 
     out << j.dump(2) << '\n';
 }
 
-// Doubles are written in the shortest form that reads back to the same value.
 void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& panel)
 {
     TJson j;
-    j["exact"] = {{"AttWins", e.AttWins},
-                  {"DefWins", e.DefWins},
-                  {"BothDes", e.BothDes},
-                  {"BothRemain", e.BothRemain},
-                  {"AttWithdraws", e.AttWithdraws},
-                  {"AvgAttIPCLoss", e.AvgAttIPCLoss},
-                  {"AvgDefIPCLoss", e.AvgDefIPCLoss},
-                  {"AvgRounds", e.AvgRounds},
-                  {"Unresolved", e.Unresolved},
-                  {"Pruned", e.Pruned}};
+    j["exact"] = ExactJson(e);
     j["panel"] = PanelJson(panel);
     j["outcomes"] = TJson::array();
     for (const TExactOutcome& o : e.Outcomes) {
@@ -469,6 +510,21 @@ void WriteExactReport(std::ostream& out, const TOddsRequest& request, const TExa
 
 }  // namespace
 
+// Doubles are written in the shortest form that reads back to the same value.
+TJson ExactJson(const TExactOdds& e)
+{
+    return {{"AttWins", e.AttWins},
+            {"DefWins", e.DefWins},
+            {"BothDes", e.BothDes},
+            {"BothRemain", e.BothRemain},
+            {"AttWithdraws", e.AttWithdraws},
+            {"AvgAttIPCLoss", e.AvgAttIPCLoss},
+            {"AvgDefIPCLoss", e.AvgDefIPCLoss},
+            {"AvgRounds", e.AvgRounds},
+            {"Unresolved", e.Unresolved},
+            {"Pruned", e.Pruned}};
+}
+
 int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
     for (int i = 1; i < argc; ++i) {
@@ -488,11 +544,20 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         request = ParseArguments(argc, argv);
     } catch (const TBadArgument& bad) {
         // The message quotes the argument; keep it to one line whatever it holds.
-        std::string line = bad.Message;
-        for (char& c : line)
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-        err << "varnholt-odds: " << line << '\n';
+        err << "varnholt-odds: " << OneLine(bad.Message) << '\n';
         return OddsToolBadArgument;
+    }
+
+    if (!request.BatchFile.empty())
+        return RunBatch({request.BatchFile, request.Csv, request.Battles, request.SeedGiven ? request.Seed : 1u,
+                         BatchProgressWanted(err)},
+                        out, err);
+    if (!request.SaveSetupFile.empty()) {
+        const std::string error = SaveBattleFile(request.SaveSetupFile, request.Setup);
+        if (!error.empty()) {
+            err << "varnholt-odds: --save-setup: " << OneLine(request.SaveSetupFile + ": " + error) << '\n';
+            return OddsToolBadArgument;
+        }
     }
 
     if (request.Exact) {
