@@ -16,6 +16,7 @@
 //   ExactOdds.cpp   exact odds of the run's setup on a worker thread (ExactWorker)
 //   TextResults.cpp the "Text Results" page: the report and "&Copy"
 //   GraphResults.cpp the "Graph Results" page: outcome and loss charts
+// Battle files (open, save, recent, drops) are TBattleFiles (BattleFiles.cpp).
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -33,6 +34,7 @@ class QCheckBox;
 class QCloseEvent;
 class QShowEvent;
 class TAboutForm;
+class TBattleFiles;
 
 namespace Ui {
 class TForm1;
@@ -113,6 +115,8 @@ public:
     bool PagesSetup(TBattleSetupRec& setup) const;
 
     Ui::TForm1* ui;
+    // Open, save and recent battle files; drops on the window.
+    TBattleFiles* Files = nullptr;
 
 public slots:
     // Force entry panels
@@ -196,6 +200,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class TBattleFiles;  // writes a battle into the controls as battle memory does
+
     // TRunHost
     int RunSize() override;
     uint32_t RunSeed() override;

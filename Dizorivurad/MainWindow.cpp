@@ -12,6 +12,7 @@
 #include <QStyle>
 
 #include "About/AboutForm.h"
+#include "Dizorivurad/BattleFiles.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "ui_Dizorivurad.h"
 
@@ -179,6 +180,7 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->F3, &TForm1::F3Click);
 
     SetUpPages();
+    Files = new TBattleFiles(this);
 }
 
 TForm1::~TForm1()

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -256,4 +257,15 @@ std::string BattleFileText(const TBattleSetupRec& setup)
         text += std::string("    \"") + f.Name + "\": " + value.dump() + (i + 1 < fields.size() ? ",\n" : "\n");
     }
     return text + "  }\n}\n";
+}
+
+std::string WriteAllTo(int fd, std::string_view text)
+{
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return std::string("cannot write the file: ") + (n < 0 ? std::strerror(errno) : "nothing written");
+        done += static_cast<size_t>(n);
+    }
+    return {};
 }

@@ -36,3 +36,8 @@ bool HasSuperSub(const TBattleSetupRec& setup);
 
 // Control characters to '?': a message that quotes a file stays on one line.
 std::string OneLine(std::string text);
+
+// Writes all of text to an open file descriptor, as often as a short write
+// needs. Returns the reason of a failure ("File too large", "No space left on
+// device"), or an empty string.
+std::string WriteAllTo(int fd, std::string_view text);

@@ -1,0 +1,269 @@
+// Battle files in the window: a saved battle opens to the same controls and
+// the same seeded run (in a fresh window too), refused files change nothing,
+// a failed save keeps the old file, drops, and the recent list.
+#include <QDir>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "Dizorivurad/BattleFiles.h"
+#include "WindowTestSupport.h"
+
+namespace {
+
+constexpr int Battles = 2000;
+
+// A land battle with every switch a file keeps, in low luck.
+void LandSetup(TWindowFixture& w)
+{
+    w.Spin("AttInfSpinEdit")->setValue(4);
+    w.Spin("AttArmSpinEdit")->setValue(2);
+    w.Spin("AttFtrSpinEdit")->setValue(2);
+    w.Spin("AttBmrSpinEdit")->setValue(1);
+    w.Check("TakeWithCheckBox")->setChecked(true);
+    w.Check("AttIndTechCheckBox")->setChecked(true);
+    w.Check("SaveAirCheckBox")->setChecked(true);
+    EditKillOrder(w, true, {aARM, aINF, aFTR, aSUB, aTRN, aAC, aBMR, aBB});
+    w.Spin("DefInfSpinEdit")->setValue(5);
+    w.Spin("DefJFtrSpinEdit")->setValue(1);
+    w.Check("AACheckBox")->setChecked(true);
+    w.Check("DefIndTechCheckBox")->setChecked(true);
+    w.Button("WithdrawalButton")->click();
+    w.Spin("AttWithSpinEdit")->setValue(2);
+    w.Spin("DefWithSpinEdit")->setValue(4);
+    w.Check("AllRoundsCheckBox")->setChecked(false);
+    w.Spin("RoundsSpinEdit")->setValue(6);
+    w.Button("AttBmrButton")->click();  // Hvy B&omber
+    w.Choose("LowLuckMode");
+}
+
+// A sea battle with the submarine and battleship variants.
+void SeaSetup(TWindowFixture& w)
+{
+    w.Spin("AttSubSpinEdit")->setValue(3);
+    w.Spin("AttBBSpinEdit")->setValue(1);
+    w.Spin("AttFtrSpinEdit")->setValue(2);
+    w.Spin("DefSubSpinEdit")->setValue(2);
+    w.Spin("DefACSpinEdit")->setValue(1);
+    w.Check("DefWithSubs1stRndCheckBox")->setChecked(true);
+    w.Button("AttSubButton")->click();  // &Super Sub
+    w.Button("DefBBButton")->click();   // 2 Hit &BB
+}
+
+QStringList Outcomes(TForm1& form)
+{
+    QStringList rows;
+    for (const TBattleResultsRec& o : form.OutcomeList.Entries()) {
+        QString row = QString::number(int(o.Victor));
+        for (int32_t n : o.AttCount) row += u' ' + QString::number(n);
+        for (int32_t n : o.DefCount) row += u' ' + QString::number(n);
+        rows << row + u' ' + QString::number(o.Instances);
+    }
+    return rows;
+}
+
+QStringList Contents(TWindowFixture& w)
+{
+    return WindowContents(w) << QStringLiteral("LowLuck=%1").arg(w.Action("LowLuckMode")->isChecked());
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class BattleFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void savedBattleOpensToTheSameRun_data();
+    void savedBattleOpensToTheSameRun();
+    void refusedFileChangesNothing();
+    void failedSaveSaysWhyAndKeepsTheOldFile();
+    void droppedBattleFileOpens();
+    void recentBattlesKeepTheLastEight();
+
+private:
+    QTemporaryDir Dir;
+    QString Path(const char* name) const { return Dir.filePath(QString::fromLatin1(name)); }
+};
+
+void BattleFilesTest::initTestCase()
+{
+    // The recent list goes to the test's own folder, not to the player's settings.
+    QVERIFY(Dir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.path());
+    TBattleFiles::SettingsOrganisation = QStringLiteral("varnholt-tests");
+}
+
+void BattleFilesTest::cleanupTestCase()
+{
+    TBattleFiles::DialogHook = nullptr;
+}
+
+void BattleFilesTest::savedBattleOpensToTheSameRun_data()
+{
+    QTest::addColumn<bool>("land");
+    QTest::newRow("land") << true;
+    QTest::newRow("sea") << false;
+}
+
+// Saved through the menu, reset, opened through the menu: the same controls
+// and, with the same seed, the same run; then once more in a fresh window.
+void BattleFilesTest::savedBattleOpensToTheSameRun()
+{
+    QFETCH(bool, land);
+    const QString path = Path(land ? "land.vbattle" : "sea.vbattle");
+    TBattleFiles::DialogHook = [path](bool) { return path; };
+
+    QStringList contents, outcomes;
+    {
+        TWindowFixture w;
+        TRunCounter runs(w.Form(), Battles);
+        TEditWatchdog watchdog(w);
+        land ? LandSetup(w) : SeaSetup(w);
+        contents = Contents(w);
+        outcomes = Outcomes(w.Form());
+        QVERIFY(!outcomes.isEmpty());
+        w.Choose("SaveBattleAs1");
+        QVERIFY(w.Messages().empty());
+
+        w.Button("ResetAllSettingsButton")->click();
+        w.Choose("RegularMode");
+        QVERIFY(Contents(w) != contents);
+        const int before = runs.Runs;
+        w.Choose("OpenBattle1");
+        QVERIFY(w.Messages().empty());
+        QCOMPARE(runs.Runs, before + 1);  // one run for the whole battle
+        QCOMPARE(Contents(w), contents);
+        QCOMPARE(Outcomes(w.Form()), outcomes);
+    }
+    TWindowFixture fresh;
+    TRunCounter runs(fresh.Form(), Battles);
+    QVERIFY(fresh.Form().Files->Open(path));
+    QCOMPARE(Contents(fresh), contents);
+    QCOMPARE(Outcomes(fresh.Form()), outcomes);
+    QCOMPARE(fresh.Form().Files->RecentBattles().front(), QFileInfo(path).absoluteFilePath());
+}
+
+void BattleFilesTest::refusedFileChangesNothing()
+{
+    const QByteArray head = R"({"format": "varnholt-battle", "version": )";
+    const struct {
+        const char* Name;
+        QByteArray Bytes;  // null: made below
+        const char* Reason;
+    } cases[] = {
+        {"member.vbattle", head + R"(1, "setup": {"AttCount": [1,0,0,0,0,0,0,0], "Colour": 1}})", "setup.Colour"},
+        {"range.vbattle", head + R"(1, "setup": {"AttCount": [1,0,0,0,0,0,0,0], "Rounds": 0}})", "setup.Rounds"},
+        {"newer.vbattle", head + R"(2, "setup": {}})", "newer version"},
+        {"truncated.vbattle", head + R"(1, "setup": {"AttCount": [1,0,)", "not valid JSON"},
+        {"folder.vbattle", {}, "folder"},
+        {"missing.vbattle", {}, "No such file"},
+    };
+    QVERIFY(QDir(Dir.path()).mkpath(QStringLiteral("folder.vbattle")));
+    TWindowFixture w;
+    TRunCounter runs(w.Form(), Battles);
+    w.Spin("AttInfSpinEdit")->setValue(2);
+    w.Spin("DefInfSpinEdit")->setValue(1);
+    const QStringList contents = Contents(w);
+    const int before = runs.Runs;
+    for (const auto& c : cases) {
+        const QString path = Path(c.Name);
+        if (!c.Bytes.isNull()) WriteFile(path, c.Bytes);
+        w.ClearMessages();
+        QVERIFY(!w.Form().Files->Open(path));
+        QCOMPARE(w.Messages().size(), size_t{1});
+        QVERIFY2(w.Messages()[0].Text.contains(QLatin1String(c.Reason)), qPrintable(w.Messages()[0].Text));
+        QCOMPARE(Contents(w), contents);
+    }
+    QCOMPARE(runs.Runs, before);
+    QVERIFY(w.Form().Files->RecentBattles().filter(QStringLiteral("missing")).isEmpty());
+}
+
+void BattleFilesTest::failedSaveSaysWhyAndKeepsTheOldFile()
+{
+    TWindowFixture w;
+    TRunCounter runs(w.Form(), Battles);
+    w.Spin("AttInfSpinEdit")->setValue(3);
+    QVERIFY(!w.Form().Files->Save(Path("no-such-folder/a.vbattle")));
+    QCOMPARE(w.Messages().size(), size_t{1});
+    QVERIFY(w.Messages()[0].Text.contains(QLatin1String("no-such-folder")));
+    QVERIFY(!QFile::exists(Path("no-such-folder/a.vbattle")));
+
+    // A full disk, even for the superuser: no file may grow past 16 bytes.
+    const QString path = Path("old.vbattle");
+    WriteFile(path, "old");
+    rlimit was{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &was), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = was;
+    full.rlim_cur = 16;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    w.ClearMessages();
+    const bool saved = w.Form().Files->Save(path);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, oldSignal);
+    QVERIFY2(w.Messages()[0].Text.contains(QLatin1String("File too large")), qPrintable(w.Messages()[0].Text));
+    QVERIFY(!saved);
+    QCOMPARE(w.Messages().size(), size_t{1});
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old"));
+}
+
+void BattleFilesTest::droppedBattleFileOpens()
+{
+    const QString path = Path("dropped.vbattle");
+    WriteFile(path, R"({"format": "varnholt-battle", "version": 1, "setup": {"AttCount": [0,0,0,0,0,0,0,2]}})");
+    TWindowFixture w;
+    TRunCounter runs(w.Form(), Battles);
+    auto drop = [&w](const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        const QPoint at = w.Form().rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w.Form(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w.Form(), &dropped);
+        return dropped.isAccepted();
+    };
+    QVERIFY(!drop(Path("notes.txt")));
+    QVERIFY(drop(path));
+    QTRY_COMPARE(w.Spin("AttSubSpinEdit")->value(), 2);
+    QVERIFY(w.Messages().empty());
+}
+
+void BattleFilesTest::recentBattlesKeepTheLastEight()
+{
+    TWindowFixture w;
+    TRunCounter runs(w.Form(), Battles);
+    QStringList saved;
+    for (int i = 0; i < 10; ++i) {
+        saved.prepend(Path(qPrintable(QStringLiteral("r&%1.vbattle").arg(i % 9))));
+        QVERIFY(w.Form().Files->Save(saved.front()));
+    }
+    saved.removeDuplicates();  // the tenth saves r&0 again: it moves to the top
+    QCOMPARE(w.Form().Files->RecentBattles(), saved.mid(0, TBattleFiles::MaxRecent));
+    const QList<QAction*> items = w.Find<QMenu>("RecentBattles1")->actions();
+    QCOMPARE(items.size(), TBattleFiles::MaxRecent);
+    QCOMPARE(items[0]->text(), QStringLiteral("&1 r&&0.vbattle"));
+    w.Spin("AttInfSpinEdit")->setValue(7);
+    items[1]->trigger();  // r&8: the empty battle saved before
+    QCOMPARE(w.Spin("AttInfSpinEdit")->value(), 0);
+}
+
+QTEST_MAIN(BattleFilesTest)
+#include "BattleFilesTest.moc"
