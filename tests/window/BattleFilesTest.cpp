@@ -3,7 +3,11 @@
 // a failed save keeps the old file, drops, and the recent list.
 #include <QDir>
 #include <QMenu>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeData>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +21,7 @@
 namespace {
 
 constexpr int Battles = 2000;
+constexpr uint32_t TestSeed = 20040306;  // TRunCounter's seed
 
 // A land battle with every switch a file keeps, in low luck.
 void LandSetup(TWindowFixture& w)
@@ -155,6 +160,24 @@ void BattleFilesTest::savedBattleOpensToTheSameRun()
     QCOMPARE(Contents(fresh), contents);
     QCOMPARE(Outcomes(fresh.Form()), outcomes);
     QCOMPARE(fresh.Form().Files->RecentBattles().front(), QFileInfo(path).absoluteFilePath());
+
+    // Another process: the odds tool fights the file's battle with the same seed.
+    QProcess tool;
+    tool.start(QStringLiteral(ODDS_TOOL), {QStringLiteral("--setup"), path, QStringLiteral("--seed"),
+                                           QString::number(TestSeed), QStringLiteral("--battles"),
+                                           QString::number(Battles), QStringLiteral("--json")});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitCode(), 0);
+    QStringList toolOutcomes;
+    for (const QJsonValue o : QJsonDocument::fromJson(tool.readAllStandardOutput())[QLatin1String("outcomes")].toArray()) {
+        QString row;
+        for (const QJsonValue n : o[QLatin1String("AttCount")].toArray()) row += QString::number(n.toInt()) + u' ';
+        for (const QJsonValue n : o[QLatin1String("DefCount")].toArray()) row += QString::number(n.toInt()) + u' ';
+        toolOutcomes << row + QString::number(o[QLatin1String("Instances")].toInt());
+    }
+    QStringList windowOutcomes;
+    for (const QString& row : outcomes) windowOutcomes << row.section(u' ', 1);  // without the victor's number
+    QCOMPARE(toolOutcomes, windowOutcomes);
 }
 
 void BattleFilesTest::refusedFileChangesNothing()
