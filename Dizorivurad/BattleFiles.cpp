@@ -61,8 +61,12 @@ TBattleFiles::TBattleFiles(TForm1* form) : QObject(form), Form(form)
     connect(ui->OpenBattle1, &QAction::triggered, this, &TBattleFiles::OpenClick);
     connect(ui->SaveBattleAs1, &QAction::triggered, this, &TBattleFiles::SaveClick);
     FillRecentMenu();
+    // A drop goes to the innermost widget that takes drops: the window, or an
+    // entry field under the pointer, which would take the file's name as text.
     Form->setAcceptDrops(true);
     Form->installEventFilter(this);
+    for (QWidget* field : Form->findChildren<QWidget*>())
+        if (field->acceptDrops()) field->installEventFilter(this);
 }
 
 // ---- Open ------------------------------------------------------------------------
@@ -201,9 +205,8 @@ void TBattleFiles::SaveClick()
     if (!path.isEmpty()) Save(path);
 }
 
-bool TBattleFiles::eventFilter(QObject* watched, QEvent* event)
+bool TBattleFiles::eventFilter(QObject*, QEvent* event)
 {
-    if (watched != Form) return false;
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         if (DraggedBattle(drag->mimeData()).isEmpty()) return false;

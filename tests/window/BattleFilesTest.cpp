@@ -96,7 +96,7 @@ private slots:
     void savedBattleOpensToTheSameRun();
     void refusedFileChangesNothing();
     void failedSaveSaysWhyAndKeepsTheOldFile();
-    void droppedBattleFileOpens();
+    void droppedBattleFileOpens();  // and an adjusted one
     void recentBattlesKeepTheLastEight();
 
 private:
@@ -252,21 +252,36 @@ void BattleFilesTest::droppedBattleFileOpens()
     WriteFile(path, R"({"format": "varnholt-battle", "version": 1, "setup": {"AttCount": [0,0,0,0,0,0,0,2]}})");
     TWindowFixture w;
     TRunCounter runs(w.Form(), Battles);
-    auto drop = [&w](const QString& file) {
+    // On the window, and on an entry field, which would otherwise take the name as text.
+    auto drop = [](QWidget* target, const QString& file) {
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(file)});
-        const QPoint at = w.Form().rect().center();
+        const QPoint at = target->rect().center();
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&w.Form(), &enter);
+        QCoreApplication::sendEvent(target, &enter);
         if (!enter.isAccepted()) return false;
         QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&w.Form(), &dropped);
+        QCoreApplication::sendEvent(target, &dropped);
         return dropped.isAccepted();
     };
-    QVERIFY(!drop(Path("notes.txt")));
-    QVERIFY(drop(path));
+    QWidget* field = w.Spin("DefInfSpinEdit")->findChild<QLineEdit*>();
+    QVERIFY(!drop(&w.Form(), Path("notes.txt")));
+    QVERIFY(drop(&w.Form(), path));
     QTRY_COMPARE(w.Spin("AttSubSpinEdit")->value(), 2);
+    w.Spin("AttSubSpinEdit")->setValue(0);
+    QVERIFY(drop(field, path));
+    QTRY_COMPARE(w.Spin("AttSubSpinEdit")->value(), 2);
+    QCOMPARE(w.Spin("DefInfSpinEdit")->value(), 0);
     QVERIFY(w.Messages().empty());
+
+    // A battle the window cannot hold as it is: its rules adjust it, and it says so.
+    const QString high = Path("high.vbattle");
+    WriteFile(high, R"({"format": "varnholt-battle", "version": 1, "setup": {"AttCount": [2,0,0,0,0,0,0,0],
+                        "Withdrawal": true, "AttWith": 5}})");
+    QVERIFY(w.Form().Files->Open(high));
+    QCOMPARE(w.Spin("AttWithSpinEdit")->value(), 2);
+    QCOMPARE(w.Messages().size(), size_t{1});
+    QVERIFY(w.Messages()[0].Text.contains(QLatin1String("adjusted")));
 }
 
 void BattleFilesTest::recentBattlesKeepTheLastEight()
