@@ -86,6 +86,7 @@ bool TBattleFiles::Open(const QString& path)
     if (!SameBattle(shown, *read.Setup))
         Form->ShowWarning(QStringLiteral("Some settings of \"%1\" are not possible in this window and were adjusted.")
                               .arg(QFileInfo(path).fileName()));
+    Form->RequestRun();
     return true;
 }
 
@@ -96,47 +97,45 @@ void TBattleFiles::OpenLater(const QString& path)
 
 // The writes of a battle memory recall, in its order (counts before the check
 // marks their rules may clear, thresholds after all counts, the round limit
-// after "Calculate All Rounds"), then the switches that only a click changes.
+// after "Calculate All Rounds"), then the switches that only a click changes;
+// the handlers' run requests are held back, and Open makes one at the end.
 void TBattleFiles::Apply(const TBattleSetupRec& s)
 {
     Ui::TForm1* ui = Form->ui;
-    {
-        TRunsSuppressed suppressed(Form->Control);
-        const auto att = Form->AttCountEdits();
-        for (int i = 0; i < AttKinds; ++i) att[i]->setValue(s.AttCount[i]);
-        ui->TakeWithCheckBox->setChecked(s.TakeWith);
-        ui->AttIndTechCheckBox->setChecked(HasAttTech(s));
-        ui->AttWithSubsAirOnlyCheckBox->setChecked(s.AttWithSubsAirOnly);
-        ui->SaveAirCheckBox->setChecked(s.SaveAir);
-        // Writing every rank of a side also ends an edit of that side under way.
-        const auto attRanks = Form->AttHitOrderButtons();
-        for (int i = 0; i < AttKinds; ++i) attRanks[i]->setText(QString::number(s.AttOrder[i]));
+    const TRunsSuppressed suppressed(Form->Control);
+    const auto att = Form->AttCountEdits();
+    for (int i = 0; i < AttKinds; ++i) att[i]->setValue(s.AttCount[i]);
+    ui->TakeWithCheckBox->setChecked(s.TakeWith);
+    ui->AttIndTechCheckBox->setChecked(HasAttTech(s));
+    ui->AttWithSubsAirOnlyCheckBox->setChecked(s.AttWithSubsAirOnly);
+    ui->SaveAirCheckBox->setChecked(s.SaveAir);
+    // Writing every rank of a side also ends an edit of that side under way.
+    const auto attRanks = Form->AttHitOrderButtons();
+    for (int i = 0; i < AttKinds; ++i) attRanks[i]->setText(QString::number(s.AttOrder[i]));
 
-        const auto def = Form->DefCountEdits();
-        for (int i = 0; i < DefKinds; ++i) def[i]->setValue(s.DefCount[i]);
-        ui->AACheckBox->setChecked(s.AAGun);
-        ui->DefIndTechCheckBox->setChecked(HasDefTech(s));
-        ui->DefWithSubs1stRndCheckBox->setChecked(s.DefWithSubs1stRnd);
-        ui->DefWithSubsAirOnlyCheckBox->setChecked(s.DefWithSubsAirOnly);
-        const auto defRanks = Form->DefHitOrderButtons();
-        for (int i = 0; i < DefKinds; ++i) defRanks[i]->setText(QString::number(s.DefOrder[i]));
+    const auto def = Form->DefCountEdits();
+    for (int i = 0; i < DefKinds; ++i) def[i]->setValue(s.DefCount[i]);
+    ui->AACheckBox->setChecked(s.AAGun);
+    ui->DefIndTechCheckBox->setChecked(HasDefTech(s));
+    ui->DefWithSubs1stRndCheckBox->setChecked(s.DefWithSubs1stRnd);
+    ui->DefWithSubsAirOnlyCheckBox->setChecked(s.DefWithSubsAirOnly);
+    const auto defRanks = Form->DefHitOrderButtons();
+    for (int i = 0; i < DefKinds; ++i) defRanks[i]->setText(QString::number(s.DefOrder[i]));
 
-        TBattleSetupRec now;
-        Form->ReadControls(now);
-        if (now.Withdrawal != s.Withdrawal) Form->WithdrawalButtonClick();
-        const int32_t thresholds[3] = {s.AttWith, s.DefWith, s.DefWithLess};
-        const auto with = Form->WithdrawalFields();
-        for (int i = 0; i < 3; ++i) with[i]->setValue(s.Withdrawal ? thresholds[i] : 0);
+    TBattleSetupRec now;
+    Form->ReadControls(now);
+    if (now.Withdrawal != s.Withdrawal) Form->WithdrawalButtonClick();
+    const int32_t thresholds[3] = {s.AttWith, s.DefWith, s.DefWithLess};
+    const auto with = Form->WithdrawalFields();
+    for (int i = 0; i < 3; ++i) with[i]->setValue(s.Withdrawal ? thresholds[i] : 0);
 
-        ui->AllRoundsCheckBox->setChecked(s.AllRounds);
-        ui->RoundsSpinEdit->setValue(s.Rounds);
+    ui->AllRoundsCheckBox->setChecked(s.AllRounds);
+    ui->RoundsSpinEdit->setValue(s.Rounds);
 
-        if (now.HvyBomber != s.HvyBomber) Form->AttBmrButtonClick();
-        if (HasSuperSub(now) != HasSuperSub(s)) Form->AttSubButtonClick();
-        if (now.TwoHitBB != s.TwoHitBB) Form->AttBBButtonClick();
-        if (now.LowLuck != s.LowLuck) s.LowLuck ? Form->LowLuckModeClick() : Form->RegularModeClick();
-    }
-    Form->RequestRun();
+    if (now.HvyBomber != s.HvyBomber) Form->AttBmrButtonClick();
+    if (HasSuperSub(now) != HasSuperSub(s)) Form->AttSubButtonClick();
+    if (now.TwoHitBB != s.TwoHitBB) Form->AttBBButtonClick();
+    if (now.LowLuck != s.LowLuck) s.LowLuck ? Form->LowLuckModeClick() : Form->RegularModeClick();
 }
 
 // ---- Save ------------------------------------------------------------------------
