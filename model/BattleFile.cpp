@@ -215,9 +215,15 @@ TBattleFileRead ParseBattleFile(std::string_view text)
 TBattleFileRead ReadBattleFile(const std::string& path)
 {
     TBattleFileRead read;
+    // A pipe or a device could block the reader or never end.
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
         read.Error = "it is a folder, not a file";
+        return read;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        read.Error = "not a regular file";
         return read;
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);

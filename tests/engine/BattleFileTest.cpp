@@ -97,6 +97,7 @@ TEST(BattleFile, PathsThatCannotBeReadAreRefused)
         {dir / "folder.vbattle", "folder"},
         {dir / "missing.vbattle", "cannot be read: No such file or directory"},
         {dir / "large.vbattle", "too large"},
+        {"/dev/zero", "not a regular file"},
     };
     for (const auto& c : cases) {
         const TBattleFileRead read = ReadBattleFile(c.Path.string());
