@@ -1,5 +1,6 @@
 #include "cli/Batch.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -69,13 +70,12 @@ TJson RunJson(const RunTotals& t, uint32_t seed)
     return j;
 }
 
-TJson LineJson(const TLine& line, const TBatchRequest& request, bool& bad)
+TJson LineJson(const TLine& line, const TBatchRequest& request)
 {
     TJson j = {{"line", line.Number}};
     const TBattleFileRead read = ParseBattleFile(line.Text);
     if (!read.Setup) {
         j["error"] = read.Error;
-        bad = true;
         return j;
     }
     const TExactOdds exact = ComputeExactOdds(*read.Setup);
@@ -215,13 +215,10 @@ int RunBatch(const TBatchRequest& request, std::ostream& out, std::ostream& err)
     }
 
     std::vector<TJson> results(lines.size());
-    std::vector<char> bad(lines.size(), 0);
     {
         TProgress progress(err, request.Progress, lines.size());
         tbb::parallel_for(size_t{0}, lines.size(), [&](size_t i) {
-            bool lineBad = false;
-            results[i] = LineJson(lines[i], request, lineBad);
-            bad[i] = lineBad;
+            results[i] = LineJson(lines[i], request);
             progress.LineDone();
         });
     }
@@ -229,5 +226,6 @@ int RunBatch(const TBatchRequest& request, std::ostream& out, std::ostream& err)
     if (request.Csv) WriteCsv(out, results);
     else
         for (const TJson& line : results) out << line.dump() << '\n';
-    return std::find(bad.begin(), bad.end(), 1) != bad.end() ? OddsToolBadArgument : OddsToolOk;
+    const bool bad = std::any_of(results.begin(), results.end(), [](const TJson& line) { return line.contains("error"); });
+    return bad ? OddsToolBadArgument : OddsToolOk;
 }
