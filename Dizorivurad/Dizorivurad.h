@@ -16,6 +16,7 @@
 //   Resets.cpp      the three resets
 // The "Text Results" and "Graph Results" pages and the exact odds behind them
 // are a class of their own, TResultPages (ResultPages.h), told about each run.
+// Battle files (open, save, recent, drops) are TBattleFiles (BattleFiles.cpp).
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -32,6 +33,7 @@ class QCheckBox;
 class QCloseEvent;
 class QShowEvent;
 class TAboutForm;
+class TBattleFiles;
 
 namespace Ui {
 class TForm1;
@@ -104,6 +106,8 @@ public:
     std::array<TStoredBattleRec, 3> BattleMemory{};
 
     Ui::TForm1* ui;
+    // Open, save and recent battle files; drops on the window.
+    TBattleFiles* Files = nullptr;
 
 public slots:
     // Force entry panels
@@ -191,6 +195,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class TBattleFiles;  // writes a battle into the controls as battle memory does
+
     // TRunHost
     int RunSize() override;
     uint32_t RunSeed() override;

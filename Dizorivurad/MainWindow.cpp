@@ -12,6 +12,7 @@
 #include <QStyle>
 
 #include "About/AboutForm.h"
+#include "Dizorivurad/BattleFiles.h"
 #include "Planner/PlannerForm.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "Dizorivurad/ResultPages.h"
@@ -182,6 +183,7 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->BattlePlanner1, &TForm1::BattlePlanner1Click);
 
     Pages = new TResultPages(*ui, OutcomeList, this);
+    Files = new TBattleFiles(this);
 }
 
 TForm1::~TForm1()

@@ -16,26 +16,6 @@
 #include "Dizorivurad/Dizorivurad.h"
 #include "ui_Dizorivurad.h"
 
-namespace {
-
-// Holds SuppressRuns for the life of a reset, whichever way it is left.
-class TRunsSuppressed {
-public:
-    explicit TRunsSuppressed(TRunControl& control) : Control(control), Was(control.SuppressRuns)
-    {
-        Control.SuppressRuns = true;
-    }
-    ~TRunsSuppressed() { Control.SuppressRuns = Was; }
-    TRunsSuppressed(const TRunsSuppressed&) = delete;
-    TRunsSuppressed& operator=(const TRunsSuppressed&) = delete;
-
-private:
-    TRunControl& Control;
-    bool Was;
-};
-
-}  // namespace
-
 void TForm1::ZeroCounts(bool attacker)
 {
     if (attacker)

@@ -1,11 +1,14 @@
 // Start-up: the main window first (it becomes the application's main
-// window), then the About box it writes into when it is first shown.
+// window), then the About box it writes into when it is first shown; a
+// battle file named on the command line (`varnholt FILE`, as a file manager
+// starts it) is opened once the window is up.
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
 
 #include "About/AboutForm.h"
 #include "About/ProgramIcon.h"
+#include "Dizorivurad/BattleFiles.h"
 #include "Dizorivurad/Dizorivurad.h"
 
 namespace {
@@ -44,5 +47,12 @@ int main(int argc, char** argv)
     TAboutForm AboutForm;
     Form1.SetAboutForm(&AboutForm);
     Form1.show();
+    // The toolkit has taken its own options out of the arguments by now.
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (!arguments[i].startsWith(u'-')) {
+            Form1.Files->OpenLater(arguments[i]);
+            break;
+        }
     return application.exec();
 }

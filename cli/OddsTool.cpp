@@ -19,15 +19,17 @@
 
 #include "cli/PlanReport.h"
 
+#include "cli/Batch.h"
+#include "cli/BattleFileArgs.h"
+#include "cli/OddsJson.h"
 #include "engine/Driver.h"
 #include "engine/Exact.h"
 #include "engine/Format.h"
 #include "engine/Outcomes.h"
+#include "model/BattleFile.h"
 #include "model/BattleSetup.h"
 
 namespace {
-
-using TJson = nlohmann::ordered_json;
 
 constexpr int MaxBattles = 100000;
 
@@ -63,13 +65,22 @@ const char* const Usage =
     "  --threads N        work on at most N threads (1 to 1024; default: every core);\n"
     "                     the result is the same for any number\n"
     "  --json             print one JSON object instead of the report\n"
+    "Battle files (*.vbattle):\n"
+    "  --setup FILE       read the battle from a battle file instead of the force and\n"
+    "                     option flags above\n"
+    "  --save-setup FILE  also write the battle to a battle file\n"
+    "  --batch FILE       odds of every battle of a JSON Lines file (- for standard\n"
+    "                     input, one battle file object a line), one JSON line each,\n"
+    "                     in input order: the exact odds, or where they are refused a\n"
+    "                     run of --battles battles (--seed, default 1) with 95 % margins\n"
+    "  --csv              with --batch: a table with a header row instead\n"
     "  --help             print this text\n"
     "  --version          print the version\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
-    "Exit status: 0 on success, 2 for a malformed argument, 3 when a battle is too\n"
-    "large for exact odds or to plan, 4 when the exact calculation failed its own\n"
-    "checks.\n";
+    "Exit status: 0 on success, 2 for a malformed argument, a file that cannot be\n"
+    "read or written, or a bad --batch line, 3 when a battle is too large for exact\n"
+    "odds or to plan, 4 when the exact calculation failed its own checks.\n";
 
 struct TBadArgument {
     std::string Message;
@@ -89,6 +100,9 @@ struct TOddsRequest {
     bool TargetGiven = false;
     double Target = 90;  // percent
     int Threads = 0;     // 0: every core
+    bool Csv = false;
+    bool SetupFlagsGiven = false;  // a force or option flag
+    std::string SetupFile, SaveSetupFile, BatchFile;
 };
 
 // ---- Values ---------------------------------------------------------------------
@@ -230,10 +244,12 @@ constexpr TFlag Flags[] = {
     {"--json", nullptr},
     {"--exact", nullptr},
     {"--plan", nullptr},
+    {"--csv", nullptr},
 };
 
 constexpr const char* ValueOptions[] = {"--att",    "--def",     "--att-order", "--def-order", "--withdraw",
-                                        "--rounds", "--battles", "--seed",      "--target",    "--threads"};
+                                        "--rounds", "--battles", "--seed",      "--target",    "--threads",
+                                        "--setup",  "--save-setup", "--batch"};
 
 void ApplyFlag(const TFlag& flag, TOddsRequest& request)
 {
@@ -245,6 +261,8 @@ void ApplyFlag(const TFlag& flag, TOddsRequest& request)
     else if (name == "--json") request.Json = true;
     else if (name == "--exact") request.Exact = true;
     else if (name == "--plan") request.Plan = true;
+    else if (name == "--csv") request.Csv = true;
+    request.SetupFlagsGiven |= name != "--json" && name != "--exact" && name != "--csv" && name != "--plan";
 }
 
 // A percentage from 1 to 99.9, decimals allowed.
@@ -257,6 +275,11 @@ double ParseTarget(std::string_view option, std::string_view text)
         Bad(std::string(option) + ": the target must be a percentage from 1 to 99.9, got '" + std::string(text) + "'");
     return value;
 }
+
+std::string NonEmpty(std::string_view name, std::string_view value)
+{
+    if (value.empty()) Bad(std::string(name) + ": missing file name");
+    return std::string(value);}
 
 void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& request)
 {
@@ -280,6 +303,33 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
         request.TargetGiven = true;
     } else if (name == "--threads") {
         request.Threads = static_cast<int>(ParseNumber(name, "the number of threads", value, 1, 1024));
+    } else if (name == "--setup") {
+        request.SetupFile = NonEmpty(name, value);
+    } else if (name == "--save-setup") {
+        request.SaveSetupFile = NonEmpty(name, value);
+    } else if (name == "--batch") {
+        request.BatchFile = NonEmpty(name, value);
+    }
+    request.SetupFlagsGiven |= name != "--battles" && name != "--seed" && name != "--setup" &&
+                               name != "--save-setup" && name != "--batch" && name != "--target" &&
+                               name != "--threads";
+}
+
+// A battle comes from one place: the flags, --setup or --batch's lines.
+void CheckBattleFileOptions(TOddsRequest& r)
+{
+    const bool setup = !r.SetupFile.empty(), batch = !r.BatchFile.empty();
+    if (setup && r.SetupFlagsGiven) Bad("--setup: cannot be combined with the force and option flags");
+    if (batch && (r.SetupFlagsGiven || setup || !r.SaveSetupFile.empty()))
+        Bad("--batch: cannot be combined with the force and option flags, --setup or --save-setup");
+    if (batch && r.Exact) Bad("--batch: cannot be combined with --exact (it tries the exact odds first)");
+    if (batch && r.Battles == 0) Bad("--battles: a batch needs at least 1 battle");
+    if (r.Csv && !batch) Bad("--csv: only with --batch");
+    if (r.Csv && r.Json) Bad("--csv: cannot be combined with --json");
+    if (setup) {
+        const TBattleFileRead read = ReadBattleFile(r.SetupFile);
+        if (!read.Setup) Bad("--setup: " + r.SetupFile + ": " + read.Error);
+        r.Setup = *read.Setup;
     }
 }
 
@@ -322,7 +372,9 @@ TOddsRequest ParseArguments(int argc, const char* const* argv)
     if (request.Plan && request.Exact) Bad("--plan: cannot be combined with --exact");
     if (request.Plan && request.BattlesGiven) Bad("--plan: cannot be combined with --battles");
     if (request.Plan && request.SeedGiven) Bad("--plan: cannot be combined with --seed");
+    if (request.Plan && !request.BatchFile.empty()) Bad("--plan: cannot be combined with --batch");
     if (request.TargetGiven && !request.Plan) Bad("--target: only with --plan");
+    CheckBattleFileOptions(request);
     return request;
 }
 
@@ -388,24 +440,10 @@ void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, 
     out << j.dump(2) << '\n';
 }
 
-// Doubles are written in the shortest form that reads back to the same value.
 void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& panel)
 {
     TJson j;
-    j["exact"] = {{"AttWins", e.AttWins},
-                  {"DefWins", e.DefWins},
-                  {"BothDes", e.BothDes},
-                  {"BothRemain", e.BothRemain},
-                  {"AttWithdraws", e.AttWithdraws},
-                  {"AvgAttIPCLoss", e.AvgAttIPCLoss},
-                  {"AvgDefIPCLoss", e.AvgDefIPCLoss},
-                  {"AvgRounds", e.AvgRounds},
-                  {"Taken", e.Taken},
-                  {"AttLeft", std::vector<double>(e.AttLeft, e.AttLeft + AttKinds)},
-                  {"DefLeft", std::vector<double>(e.DefLeft, e.DefLeft + DefKinds)},
-                  {"Unresolved", e.Unresolved},
-                  {"Pruned", e.Pruned},
-                  {"OtherOutcomes", e.OtherOutcomes}};
+    j["exact"] = ExactJson(e);
     j["panel"] = PanelJson(panel);
     j["outcomes"] = TJson::array();
     for (const TExactOutcome& o : e.Outcomes) {
@@ -517,6 +555,25 @@ void WriteExactReport(std::ostream& out, const TOddsRequest& request, const TExa
 
 }  // namespace
 
+// Doubles are written in the shortest form that reads back to the same value.
+TJson ExactJson(const TExactOdds& e)
+{
+    return {{"AttWins", e.AttWins},
+            {"DefWins", e.DefWins},
+            {"BothDes", e.BothDes},
+            {"BothRemain", e.BothRemain},
+            {"AttWithdraws", e.AttWithdraws},
+            {"AvgAttIPCLoss", e.AvgAttIPCLoss},
+            {"AvgDefIPCLoss", e.AvgDefIPCLoss},
+            {"AvgRounds", e.AvgRounds},
+            {"Taken", e.Taken},
+            {"AttLeft", std::vector<double>(e.AttLeft, e.AttLeft + AttKinds)},
+            {"DefLeft", std::vector<double>(e.DefLeft, e.DefLeft + DefKinds)},
+            {"Unresolved", e.Unresolved},
+            {"Pruned", e.Pruned},
+            {"OtherOutcomes", e.OtherOutcomes}};
+}
+
 int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
     for (int i = 1; i < argc; ++i) {
@@ -536,16 +593,24 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         request = ParseArguments(argc, argv);
     } catch (const TBadArgument& bad) {
         // The message quotes the argument; keep it to one line whatever it holds.
-        std::string line = bad.Message;
-        for (char& c : line)
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-        err << "varnholt-odds: " << line << '\n';
+        err << "varnholt-odds: " << OneLine(bad.Message) << '\n';
         return OddsToolBadArgument;
     }
 
     std::optional<tbb::global_control> threads;
     if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(request.Threads));
 
+    if (!request.BatchFile.empty())
+        return RunBatch({request.BatchFile, request.Csv, request.Battles, request.SeedGiven ? request.Seed : 1u,
+                         BatchProgressWanted(err)},
+                        out, err);
+    if (!request.SaveSetupFile.empty()) {
+        const std::string error = SaveBattleFile(request.SaveSetupFile, request.Setup);
+        if (!error.empty()) {
+            err << "varnholt-odds: --save-setup: " << OneLine(request.SaveSetupFile + ": " + error) << '\n';
+            return OddsToolBadArgument;
+        }
+    }
     if (request.Plan) return RunPlan(request.Setup, request.Target, request.Json, out, err);
 
     if (request.Exact) {

@@ -35,6 +35,23 @@ struct TRunControl {
     bool SuppressRuns = false;   // a reset is writing many inputs: run starts are refused
 };
 
+// Holds SuppressRuns while many inputs are written at once (a reset, an
+// opened battle file), whichever way the writing is left.
+class TRunsSuppressed {
+public:
+    explicit TRunsSuppressed(TRunControl& control) : Control(control), Was(control.SuppressRuns)
+    {
+        Control.SuppressRuns = true;
+    }
+    ~TRunsSuppressed() { Control.SuppressRuns = Was; }
+    TRunsSuppressed(const TRunsSuppressed&) = delete;
+    TRunsSuppressed& operator=(const TRunsSuppressed&) = delete;
+
+private:
+    TRunControl& Control;
+    bool Was;
+};
+
 constexpr int PublishEvery = 250;
 
 // Everything a run needs from whoever hosts it (the window, the command-line

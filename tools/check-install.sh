@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks what an installation and the Debian package hold, on a build folder
-# that is already built (test.sh's release build): the desktop entry and the
-# AppStream metadata validate, an install into a staging folder puts every file
-# in its place, the programs there answer --version without a display, the
-# manual pages format without warnings, and `cpack -G DEB` builds a package
-# with the same files. Usage: tools/check-install.sh [build folder]
+# that is already built (test.sh's release build, which has Debian's hardening
+# flags): the desktop entry, the battle file type and the AppStream metadata
+# validate, an install into a staging folder puts every file in its place, the
+# programs there answer --version without a display, the manual pages format
+# without warnings, and `cpack -G DEB` builds a package with the same files
+# that lintian passes without an error or a warning.
+# Usage: tools/check-install.sh [build folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -20,9 +22,10 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 # Every file an installation holds, under the prefix.
 expected="$(sort <<EOF
-bin/varnholt
-bin/varnholt-odds
+games/varnholt
+games/varnholt-odds
 share/applications/$id.desktop
+share/doc/varnholt/changelog.gz
 share/doc/varnholt/copyright
 share/icons/hicolor/256x256/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
@@ -30,6 +33,7 @@ share/icons/hicolor/scalable/apps/$id.svg
 share/man/man1/varnholt-odds.1.gz
 share/man/man6/varnholt.6.gz
 share/metainfo/$id.metainfo.xml
+share/mime/packages/$id.xml
 EOF
 )"
 
@@ -45,8 +49,9 @@ stage="$build/stage"
 rm -rf "$stage"
 DESTDIR="$PWD/$stage" cmake --install "$build" --prefix /usr >/dev/null
 same_files "the staged install" "$(cd "$stage/usr" && find . -type f | sed 's|^\./||' | sort)" "$expected"
-for p in varnholt varnholt-odds; do
-  answer="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/bin/$p" --version)"
+for p in games/varnholt games/varnholt-odds; do
+  answer="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/$p" --version)"
+  p="${p#*/}"
   [ "$answer" = "$p $version" ] || fail "$p --version says '$answer', expected '$p $version'"
 done
 
@@ -56,6 +61,22 @@ appstreamcli validate --no-net --strict "$stage/usr/share/metainfo/$id.metainfo.
 # The newest release listed is the one being built.
 release="$(grep -o -m1 '<release version="[^"]*"' "$stage/usr/share/metainfo/$id.metainfo.xml" | cut -d'"' -f2)"
 [ "$release" = "$version" ] || fail "the metainfo's newest release is '$release', the project version '$version'"
+
+echo "== Battle file type"
+# The type database built from the staged package file alone: it must parse,
+# give *.vbattle the battle type, and the desktop entry must open that type.
+share="$PWD/$build/mime-check"
+mime="$share/mime"
+rm -rf "$share"
+mkdir -p "$mime/packages"
+cp "$stage/usr/share/mime/packages/$id.xml" "$mime/packages/"
+errors="$(XDG_DATA_HOME="$share" XDG_DATA_DIRS="$share" update-mime-database "$mime" 2>&1)"
+[ -z "$errors" ] || fail "update-mime-database: $errors"
+grep -q '^[0-9]*:application/x-varnholt-battle:\*\.vbattle$' "$mime/globs2" ||
+  fail "the type database has no *.vbattle glob for application/x-varnholt-battle"
+grep -qx 'MimeType=application/x-varnholt-battle;' "$stage/usr/share/applications/$id.desktop" ||
+  fail "the desktop entry does not list application/x-varnholt-battle"
+grep -q '^Exec=varnholt %f$' "$stage/usr/share/applications/$id.desktop" || fail "the desktop entry's Exec takes no %f"
 
 echo "== Manual pages"
 for page in "$stage"/usr/share/man/man*/*.gz; do
@@ -77,4 +98,10 @@ for dep in libqt6widgets6 libqt6svg6 libc6; do
   field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
 done
 echo "$deb: $(field Depends)"
+
+echo "== lintian"
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings on $deb"
+# Informational only to lintian, but a package of this project is built hardened.
+hardening="$(lintian -I --tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro "$deb" 2>/dev/null)"
+[ -z "$hardening" ] || fail "$hardening"
 echo "check-install: all checks passed"

@@ -350,6 +350,122 @@ TEST(OddsTool, PlanExitStatusAndJson)
     }
 }
 
+// ---- Battle files ---------------------------------------------------------------
+
+std::string TempPath(const std::string& name)
+{
+    return ::testing::TempDir() + "varnholt_odds_" + std::to_string(getpid()) + "_" + name;
+}
+
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more)
+{
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+const std::vector<std::string> LandFlags = {
+    "--att", "INF=3 ARM=2 FTR=1 BMR=1", "--def", "INF=4 FTR=1", "--att-order", "ARM INF TRN SUB AC FTR BMR BB",
+    "--aa-gun", "--att-tech", "--heavy-bombers", "--withdraw", "2,3,1", "--rounds", "4"};
+
+TEST(OddsTool, SetupFileGivesTheSameBytesAsTheFlags)
+{
+    const std::string file = TempPath("land.vbattle");
+    const TToolResult saved = Tool(With(LandFlags, {"--save-setup", file, "--exact", "--json"}));
+    ASSERT_EQ(saved.Code, OddsToolOk) << saved.Err;
+    for (const std::vector<std::string>& mode :
+         {std::vector<std::string>{"--exact", "--json"}, {"--seed", "7", "--battles", "3000", "--json"}})
+        EXPECT_EQ(Tool(With({"--setup", file}, mode)).Out, Tool(With(LandFlags, mode)).Out);
+    std::remove(file.c_str());
+}
+
+TEST(OddsTool, BattleFileOptionsRefusedOnOneLine)
+{
+    const std::string bad = TempPath("bad.vbattle");
+    std::ofstream(bad) << R"({"format": "varnholt-battle", "version": 1, "setup": {"Rounds": 0}})";
+    const std::string good = TempPath("good.vbattle");
+    ASSERT_EQ(Tool({"--att", "INF=1", "--save-setup", good}).Code, OddsToolOk);
+    const struct {
+        std::vector<std::string> Args;
+        const char* Says;
+    } cases[] = {
+        {{"--setup", good, "--att", "INF=2"}, "--setup: cannot be combined"},
+        {{"--setup", good, "--low-luck"}, "--setup: cannot be combined"},
+        {{"--setup", bad}, "setup.Rounds: 0 is out of range"},
+        {{"--setup", TempPath("missing.vbattle")}, "No such file"},
+        {{"--batch", good, "--att", "INF=2"}, "--batch: cannot be combined"},
+        {{"--batch", good, "--exact"}, "--batch: cannot be combined with --exact"},
+        {{"--batch", TempPath("missing.jsonl")}, "--batch"},
+        {{"--csv"}, "--csv: only with --batch"},
+        {{"--save-setup", TempPath("no-such-folder/x.vbattle")}, "No such file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args.front());
+        const TToolResult r = Tool(c.Args);
+        EXPECT_EQ(r.Code, OddsToolBadArgument);
+        EXPECT_TRUE(r.Out.empty());
+        EXPECT_EQ(Lines(r.Err), 1);
+        EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
+    }
+    std::remove(bad.c_str());
+    std::remove(good.c_str());
+}
+
+// Lines of exact odds equal single --exact --json calls; a battle too large
+// for them gets a run seeded with 1; a bad line gets an error line and exit 2.
+TEST(OddsTool, BatchLinesEqualSingleCalls)
+{
+    const std::string all999 = "INF=999 ARM=999 FTR=999 BMR=999 BB=999 AC=999 TRN=999 SUB=999";
+    const std::vector<std::vector<std::string>> battles = {
+        LandFlags, {"--att", "SUB=3 FTR=2", "--def", "SUB=2 AC=1", "--super-subs", "--two-hit-bb"},
+        {"--att", all999, "--def", all999 + " JFTR=999"}};
+    const std::string input = TempPath("batch.jsonl");
+    {
+        std::ofstream lines(input);
+        for (size_t i = 0; i < battles.size(); ++i) {
+            const std::string file = TempPath("line.vbattle");
+            ASSERT_EQ(Tool(With(battles[i], {"--save-setup", file})).Code, OddsToolOk);
+            std::ifstream in(file);
+            lines << nlohmann::json::parse(in).dump() << "\n" << (i == 0 ? "{\"format\": 1}\n\n" : "");
+            std::remove(file.c_str());
+        }
+    }
+    const TToolResult batch = Tool({"--batch", input, "--battles", "50"});
+    EXPECT_EQ(batch.Code, OddsToolBadArgument);
+    std::istringstream out(batch.Out);
+    std::vector<nlohmann::ordered_json> got;
+    for (std::string line; std::getline(out, line);) got.push_back(nlohmann::ordered_json::parse(line));
+    ASSERT_EQ(got.size(), 4u);
+
+    EXPECT_EQ(got[1]["line"], 2);
+    EXPECT_NE(got[1]["error"].get<std::string>().find("format"), std::string::npos);
+    for (int i : {0, 2}) {
+        EXPECT_EQ(got[i]["method"], "exact");
+        nlohmann::ordered_json exact = got[i];
+        exact.erase("line");
+        exact.erase("method");
+        const TToolResult single = Tool(With(battles[i / 2], {"--exact", "--json"}));
+        EXPECT_EQ(exact.dump(), nlohmann::ordered_json::parse(single.Out)["exact"].dump());
+    }
+    EXPECT_EQ(got[2]["line"], 4);  // the blank line counts
+
+    const nlohmann::json run = got[3];
+    EXPECT_EQ(run["method"], "run");
+    EXPECT_EQ(run["Battles"], 50);
+    EXPECT_EQ(run["Seed"], 1);
+    const auto totals = nlohmann::json::parse(Tool(With(battles[2], {"--seed", "1", "--battles", "50", "--json"})).Out)["totals"];
+    EXPECT_EQ(run["DefWins"].get<double>(), totals["DefWins"].get<double>() / 50);
+    EXPECT_EQ(run["AvgAttIPCLoss"].get<double>(), totals["AttIPCLoss"].get<double>() / 50);
+    EXPECT_TRUE(run["AvgRoundsMargin"].is_number());
+
+    // The same as a table: a header row and a row per output line.
+    const TToolResult csv = Tool({"--batch", input, "--battles", "50", "--csv"});
+    EXPECT_EQ(csv.Code, OddsToolBadArgument);
+    EXPECT_EQ(csv.Out.rfind("line,method,AttWins,", 0), 0u);
+    EXPECT_EQ(Lines(csv.Out), 5);
+    EXPECT_NE(csv.Out.find("\n1,exact," + got[0]["AttWins"].dump() + ","), std::string::npos);
+    std::remove(input.c_str());
+}
+
 #ifdef ODDS_TOOL
 // The installed program: exit status and streams as a shell sees them.
 TEST(OddsTool, TheProgramExitsWithTwoOnABadArgument)

@@ -291,6 +291,8 @@ void MainWindowTest::controls_data()
 
     // Menu
     AddRow("MainMenu1", {"QMenuBar", {}});
+    Item("OpenBattle1", "&Open Battle...", false, false);
+    Item("SaveBattleAs1", "&Save Battle As...", false, false);
     Item("Exit1", "E&xit", false, false);
     Item("KeepWindowOnTop1", "Keep Window On Top", true, false);
     Item("LowLuckMode", "Low Luck Mode", true, false);
@@ -428,10 +430,17 @@ void MainWindowTest::menu()
     QCOMPARE(top[2], F().Action("F3"));
     QVERIFY(!top[2]->menu());  // acts when clicked, opens nothing
 
+    // The battle-file items come first; the original items keep their order.
     const QList<QAction*> main = top[0]->menu()->actions();
-    QCOMPARE(main.size(), 2);
-    QCOMPARE(main[0], F().Action("Exit1"));
-    QCOMPARE(main[1], F().Action("KeepWindowOnTop1"));
+    QCOMPARE(main.size(), 5);
+    QCOMPARE(main[0], F().Action("OpenBattle1"));
+    QCOMPARE(main[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QCOMPARE(main[1], F().Action("SaveBattleAs1"));
+    QCOMPARE(main[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    QCOMPARE(main[2]->menu(), F().Find<QMenu>("RecentBattles1"));
+    QCOMPARE(main[2]->text(), QStringLiteral("Recent &Battles"));
+    QCOMPARE(main[3], F().Action("Exit1"));
+    QCOMPARE(main[4], F().Action("KeepWindowOnTop1"));
 
     const QList<QAction*> other = top[1]->menu()->actions();
     QCOMPARE(other.size(), 7);

@@ -1,0 +1,277 @@
+#include "model/BattleFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using TJson = nlohmann::ordered_json;
+
+constexpr const char* Format = "varnholt-battle";
+
+// The switches behind the derived values; the setup itself holds the values.
+struct TSwitches {
+    bool AttTech = false;
+    bool DefTech = false;
+    bool SuperSub = false;
+};
+
+// One member of "setup": a switch (Flag), a number (Count 0) or an array of
+// Count numbers, each within [Min, Max]; an Order array must hold each rank
+// from 1 to Count exactly once.
+struct TField {
+    const char* Name;
+    bool* Flag;
+    int32_t* Numbers;
+    int Count;
+    int32_t Min;
+    int32_t Max;
+    bool Order;
+};
+
+constexpr size_t FieldCount = 22;
+
+// The members in the order a file lists them, bound to s and w. The ranges
+// are those of the window's controls.
+std::array<TField, FieldCount> Fields(TBattleSetupRec& s, TSwitches& w)
+{
+    auto flag = [](const char* name, bool& b) { return TField{name, &b, nullptr, 0, 0, 0, false}; };
+    auto number = [](const char* name, int32_t& n, int32_t min) {
+        return TField{name, nullptr, &n, 0, min, MaxCount, false};
+    };
+    return {{
+        {"AttCount", nullptr, s.AttCount, AttKinds, 0, MaxCount, false},
+        {"DefCount", nullptr, s.DefCount, DefKinds, 0, MaxCount, false},
+        {"AttOrder", nullptr, s.AttOrder, AttKinds, 1, AttKinds, true},
+        {"DefOrder", nullptr, s.DefOrder, DefKinds, 1, DefKinds, true},
+        flag("HvyBomber", s.HvyBomber),
+        flag("SuperSub", w.SuperSub),
+        flag("TwoHitBB", s.TwoHitBB),
+        flag("AttIndTech", w.AttTech),
+        flag("DefIndTech", w.DefTech),
+        flag("AAGun", s.AAGun),
+        flag("TakeWith", s.TakeWith),
+        flag("SaveAir", s.SaveAir),
+        flag("AttWithSubsAirOnly", s.AttWithSubsAirOnly),
+        flag("DefWithSubsAirOnly", s.DefWithSubsAirOnly),
+        flag("DefWithSubs1stRnd", s.DefWithSubs1stRnd),
+        flag("Withdrawal", s.Withdrawal),
+        flag("AllRounds", s.AllRounds),
+        flag("LowLuck", s.LowLuck),
+        number("AttWith", s.AttWith, 0),
+        number("DefWith", s.DefWith, 0),
+        number("DefWithLess", s.DefWithLess, 0),
+        number("Rounds", s.Rounds, 1),
+    }};
+}
+
+struct TRefused {
+    std::string Message;
+};
+
+[[noreturn]] void Refuse(const std::string& member, const std::string& why)
+{
+    throw TRefused{member.empty() ? why : member + ": " + why};
+}
+
+// Names taken from the file are shortened and kept on one line.
+std::string Shortened(const std::string& text)
+{
+    constexpr size_t Longest = 40;
+    return text.size() > Longest ? text.substr(0, Longest) + "..." : text;
+}
+
+std::string Kind(const TJson& v)
+{
+    switch (v.type()) {
+    case TJson::value_t::string: return "a string";
+    case TJson::value_t::boolean: return "true or false";
+    case TJson::value_t::null: return "null";
+    case TJson::value_t::array: return "an array";
+    case TJson::value_t::object: return "an object";
+    case TJson::value_t::number_float: return "a fraction";
+    default: return "a whole number";
+    }
+}
+
+// A whole number as int64, those beyond any range clamped; nullopt for anything else.
+std::optional<int64_t> Whole(const TJson& v)
+{
+    if (v.is_number_unsigned()) return static_cast<int64_t>(std::min<uint64_t>(v.get<uint64_t>(), INT32_MAX + 1ull));
+    if (v.is_number_integer()) return std::max<int64_t>(v.get<int64_t>(), INT32_MIN - 1ll);
+    return std::nullopt;
+}
+
+int32_t ReadNumber(const TJson& v, const std::string& member, int32_t min, int32_t max)
+{
+    const std::optional<int64_t> n = Whole(v);
+    if (!n) Refuse(member, "expected a whole number, got " + Kind(v));
+    if (*n < min || *n > max)
+        Refuse(member, v.dump() + " is out of range (" + std::to_string(min) + " to " + std::to_string(max) + ")");
+    return static_cast<int32_t>(*n);
+}
+
+void ReadField(const TField& f, const TJson& v)
+{
+    const std::string member = std::string("setup.") + f.Name;
+    if (f.Flag) {
+        if (!v.is_boolean()) Refuse(member, "expected true or false, got " + Kind(v));
+        *f.Flag = v.get<bool>();
+        return;
+    }
+    if (f.Count == 0) {
+        *f.Numbers = ReadNumber(v, member, f.Min, f.Max);
+        return;
+    }
+    const std::string expected = "expected an array of " + std::to_string(f.Count) + " whole numbers";
+    if (!v.is_array()) Refuse(member, expected + ", got " + Kind(v));
+    if (v.size() != static_cast<size_t>(f.Count))
+        Refuse(member, expected + ", got " + std::to_string(v.size()));
+    int32_t read[DefKinds] = {};
+    for (int i = 0; i < f.Count; ++i)
+        read[i] = ReadNumber(v[static_cast<size_t>(i)], member + "[" + std::to_string(i) + "]", f.Min, f.Max);
+    if (f.Order && !IsKillOrder(read, f.Count))
+        Refuse(member, "not a kill order: each rank from 1 to " + std::to_string(f.Count) + " must appear once");
+    std::copy(read, read + f.Count, f.Numbers);
+}
+
+TBattleSetupRec ReadSetup(const TJson& file)
+{
+    if (!file.is_object()) Refuse("", "not a battle file (expected a JSON object)");
+    const auto format = file.find("format");
+    if (format == file.end() || !format->is_string() || format->get<std::string>() != Format)
+        Refuse("format", std::string("not a battle file (expected \"") + Format + "\")");
+    const auto version = file.find("version");
+    if (version == file.end()) Refuse("version", "missing");
+    const std::optional<int64_t> v = Whole(*version);
+    if (!v) Refuse("version", "expected a whole number, got " + Kind(*version));
+    if (*v > BattleFileVersion)
+        Refuse("version", "made by a newer version of the program (file version " + version->dump() +
+                              ", this program reads version " + std::to_string(BattleFileVersion) + ")");
+    if (*v < 1) Refuse("version", "expected a version from 1, got " + version->dump());
+    for (const auto& [key, value] : file.items())
+        if (key != "format" && key != "version" && key != "setup") Refuse(Shortened(key), "unknown member");
+    const auto setup = file.find("setup");
+    if (setup == file.end()) Refuse("setup", "missing");
+    if (!setup->is_object()) Refuse("setup", "expected an object, got " + Kind(*setup));
+
+    TBattleSetupRec s;  // the window's start-up values
+    TSwitches w;
+    const std::array<TField, FieldCount> fields = Fields(s, w);
+    for (const auto& [key, value] : setup->items()) {
+        const auto f = std::find_if(fields.begin(), fields.end(), [&](const TField& f) { return key == f.Name; });
+        if (f == fields.end()) Refuse("setup." + Shortened(key), "unknown member");
+        ReadField(*f, value);
+    }
+    s.SetAttTech(w.AttTech);
+    s.SetDefTech(w.DefTech);
+    s.SetSuperSub(w.SuperSub);
+    return s;
+}
+
+}  // namespace
+
+std::string OneLine(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return text;
+}
+
+bool HasAttTech(const TBattleSetupRec& s) { return std::equal(s.AttIPC, s.AttIPC + AttKinds, TechAttIPC); }
+bool HasDefTech(const TBattleSetupRec& s) { return std::equal(s.DefIPC, s.DefIPC + DefKinds, TechDefIPC); }
+bool HasSuperSub(const TBattleSetupRec& s) { return s.AttValue[aSUB] == SuperSubAttack; }
+
+TBattleFileRead ParseBattleFile(std::string_view text)
+{
+    TBattleFileRead read;
+    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+        read.Error = "the file is empty";
+        return read;
+    }
+    try {
+        read.Setup = ReadSetup(TJson::parse(text));
+    } catch (const TJson::parse_error& e) {
+        // "[json.exception.parse_error.101] parse error at line 1, column 3: ..." without its tag.
+        std::string what = e.what();
+        const size_t tag = what.find("] ");
+        read.Error = "not valid JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2));
+    } catch (const TRefused& refused) {
+        read.Error = refused.Message;
+    }
+    read.Error = OneLine(read.Error);
+    return read;
+}
+
+TBattleFileRead ReadBattleFile(const std::string& path)
+{
+    TBattleFileRead read;
+    // A pipe or a device could block the reader or never end.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
+        read.Error = "it is a folder, not a file";
+        return read;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        read.Error = "not a regular file";
+        return read;
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        read.Error = std::string("cannot be read: ") + std::strerror(errno);
+        return read;
+    }
+    std::string text(MaxBattleFileBytes + 1, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), file.get());
+    if (std::ferror(file.get())) {
+        read.Error = std::string("cannot be read: ") + std::strerror(errno);
+        return read;
+    }
+    if (got > MaxBattleFileBytes) {
+        read.Error = "too large to be a battle file";
+        return read;
+    }
+    text.resize(got);
+    return ParseBattleFile(text);
+}
+
+// Indented like dump(2), but with each member on one line: a count array
+// reads at a glance.
+std::string BattleFileText(const TBattleSetupRec& setup)
+{
+    TBattleSetupRec s = setup;
+    TSwitches w{HasAttTech(setup), HasDefTech(setup), HasSuperSub(setup)};
+    std::string text = std::string("{\n  \"format\": \"") + Format + "\",\n  \"version\": " +
+                       std::to_string(BattleFileVersion) + ",\n  \"setup\": {\n";
+    const std::array<TField, FieldCount> fields = Fields(s, w);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TField& f = fields[i];
+        TJson value;
+        if (f.Flag) value = *f.Flag;
+        else if (f.Count == 0) value = *f.Numbers;
+        else value = std::vector<int32_t>(f.Numbers, f.Numbers + f.Count);
+        text += std::string("    \"") + f.Name + "\": " + value.dump() + (i + 1 < fields.size() ? ",\n" : "\n");
+    }
+    return text + "  }\n}\n";
+}
+
+std::string WriteAllTo(int fd, std::string_view text)
+{
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return std::string("cannot write the file: ") + (n < 0 ? std::strerror(errno) : "nothing written");
+        done += static_cast<size_t>(n);
+    }
+    return {};
+}
