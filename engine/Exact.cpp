@@ -157,7 +157,7 @@ TExactOdds TCalculation::Collect()
     const bool land = IsLandBattle(S_.Setup);
     // Summed in key order so that the same battle always gives the same bits.
     std::vector<std::pair<TKey, double>> ends(S_.Terminal.begin(), S_.Terminal.end());
-    std::unordered_map<TKey, double, TKeyHash>().swap(S_.Terminal);
+    S_.Terminal.clear();
     std::sort(ends.begin(), ends.end());
     // Victor, then the counts: states that differ only in what the end state
     // does not show (retreated submarines) are one outcome.

@@ -230,7 +230,11 @@ void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold,
 void TGeneralPass::Deliver(TExpansion& e, const TArrive& arrive)
 {
     S_.Add(e.Tally);
-    for (auto& [t, mass] : e.Reached) arrive(t, mass);
+    size_t n = 0;
+    for (auto& [t, mass] : e.Reached) {
+        arrive(t, mass);
+        if (++n % 4096 == 0) S_.Poll();
+    }
 }
 
 void TGeneralPass::Start(const TArrive& arrive)

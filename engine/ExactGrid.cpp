@@ -10,7 +10,7 @@ using namespace battle;
 namespace {
 
 // Cells (of one level or round) from which spreading them is worth the threads.
-constexpr size_t CellsWorthThreads = 2048;
+constexpr size_t CellsWorthThreads = 32;
 
 bool SameSides(const TState& a, const TState& b)
 {

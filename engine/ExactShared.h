@@ -3,6 +3,7 @@
 // limits and the cancel flag, the hit distributions of fire steps, the end
 // states reached, and the tallies of what left the calculation otherwise.
 #include <atomic>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 
@@ -124,7 +125,11 @@ public:
     }
     void Add(const TTally& tally) { Tally.Add(tally); }
 
-    std::unordered_map<TKey, double, TKeyHash> Terminal;
+    // The end states reached. Their nodes come from one arena, given back at
+    // once when the calculation ends (also when it is cancelled): a million of
+    // them freed one by one would hold a cancel up.
+    std::pmr::monotonic_buffer_resource TerminalArena;
+    std::pmr::unordered_map<TKey, double, TKeyHash> Terminal{&TerminalArena};
     TTally Tally;
 
 private:

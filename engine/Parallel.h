@@ -5,6 +5,7 @@
 
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
+#include <tbb/partitioner.h>
 
 // f(i) for i in [0, n), on the calling thread alone unless the work is worth
 // threads; each f(i) writes only what belongs to i. oneTBB is not built for
@@ -25,10 +26,15 @@ void ForEachIndex(size_t n, bool worthThreads, F&& f)
     auto pass = [] {};
 #endif
     pass();
-    tbb::parallel_for(tbb::blocked_range<size_t>(0, n), [&](const tbb::blocked_range<size_t>& r) {
-        pass();
-        for (size_t i = r.begin(); i != r.end(); ++i) f(i);
-        pass();
-    });
+    // Pieces of very unequal size (the rows near a battle's likeliest course
+    // take the most): one task each, free to be stolen.
+    tbb::parallel_for(
+        tbb::blocked_range<size_t>(0, n, 1),
+        [&](const tbb::blocked_range<size_t>& r) {
+            pass();
+            for (size_t i = r.begin(); i != r.end(); ++i) f(i);
+            pass();
+        },
+        tbb::simple_partitioner());
     pass();
 }
