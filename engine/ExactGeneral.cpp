@@ -16,21 +16,24 @@ namespace {
 // costs about as much as this many steps of the linear pass's spread.
 constexpr double GeneralStep = 250;
 
-// One side's part of a state, as the round's casualty steps leave it.
-struct TAttPart {
-    int32_t Att[AttKinds];
+// One side's part of a state, as the round's casualty steps leave it: its
+// counts and its battleship pool.
+template <int Kinds>
+struct TPart {
+    int32_t Units[Kinds];
     int32_t Pool;
-    bool operator==(const TAttPart&) const = default;
+    bool operator==(const TPart&) const = default;
 };
-struct TDefPart {
-    int32_t Def[DefKinds];
-    int32_t Pool;
-    bool operator==(const TDefPart&) const = default;
-};
+using TAttPart = TPart<AttKinds>;
+using TDefPart = TPart<DefKinds>;
 
-template <class Part>
-void AddPart(std::vector<std::pair<Part, double>>& parts, const Part& part, double p)
+// Adds probability p to the part with these counts and pool (equal parts are one).
+template <int Kinds>
+void AddPart(std::vector<std::pair<TPart<Kinds>, double>>& parts, const int32_t* units, int32_t pool, double p)
 {
+    TPart<Kinds> part;
+    std::copy(units, units + Kinds, part.Units);
+    part.Pool = pool;
     for (auto& [q, mass] : parts)
         if (q == part) {
             mass += p;
@@ -112,10 +115,7 @@ public:
         ForEachHits(attackHits, attackCap, [&](int32_t hits, double q) {
             TState t = ready;
             onDefender(t, hits);
-            TDefPart part;
-            std::copy(t.Def, t.Def + DefKinds, part.Def);
-            part.Pool = t.DefBBDamage;
-            AddPart(defParts, part, q);
+            AddPart(defParts, t.Def, t.DefBBDamage, q);
             ++steps;
         });
 
@@ -124,10 +124,7 @@ public:
         auto attacker = [&](const TDefenderHits& hits, double q) {
             TState t = ready;
             onAttacker(t, hits);
-            TAttPart part;
-            std::copy(t.Att, t.Att + AttKinds, part.Att);
-            part.Pool = t.AttBBDamage;
-            AddPart(attParts, part, q);
+            AddPart(attParts, t.Att, t.AttBBDamage, q);
             ++steps;
         };
         if (defender.LowLuck()) {
@@ -166,9 +163,9 @@ public:
                 }
                 if (++steps % 256 == 0) S_.Poll();  // a large battle's round takes a while
                 TState t = ready;
-                std::copy(a.Att, a.Att + AttKinds, t.Att);
+                std::copy(a.Units, a.Units + AttKinds, t.Att);
                 t.AttBBDamage = a.Pool;
-                std::copy(d.Def, d.Def + DefKinds, t.Def);
+                std::copy(d.Units, d.Units + DefKinds, t.Def);
                 t.DefBBDamage = d.Pool;
                 Weight = w * qa * qd;
                 done(t);
