@@ -63,7 +63,6 @@ struct TExpander {
     TStepHits Hits;
     std::vector<std::pair<TAttPart, double>> AttParts;
     std::vector<std::pair<TDefPart, double>> DefParts;
-    std::vector<std::pair<TState, double>> Emitted;
     std::vector<double> Suffix;
     double Work = 0;
     double Pruned = 0;
@@ -145,11 +144,18 @@ public:
             });
         }
 
-        // Most probable first, so that the pairs too small to go on (their
-        // share is pruned) end each row of pairs.
+        // Where some pair may be too small to go on (its share is pruned),
+        // most probable first, so that such pairs end each row of pairs.
         auto byMass = [](const auto& a, const auto& b) { return a.second > b.second; };
-        std::stable_sort(attParts.begin(), attParts.end(), byMass);
-        std::stable_sort(defParts.begin(), defParts.end(), byMass);
+        auto least = [](const auto& parts) {
+            double q = 1;
+            for (const auto& part : parts) q = std::min(q, part.second);
+            return q;
+        };
+        if (Weight * least(attParts) * least(defParts) < SpreadFloor) {
+            std::stable_sort(attParts.begin(), attParts.end(), byMass);
+            std::stable_sort(defParts.begin(), defParts.end(), byMass);
+        }
         std::vector<double>& rest = X_.Suffix;
         rest.assign(defParts.size() + 1, 0.0);
         for (size_t i = defParts.size(); i-- > 0;) rest[i] = rest[i + 1] + defParts[i].second;
@@ -200,28 +206,43 @@ TExpander& TGeneralPass::Local() { return Locals_->PerThread.local(); }
 // 1 / (1 - stay) rounds.
 void TGeneralPass::Expand(TExpander& x, const TState& s, double mass, bool fold, TExpansion& out)
 {
-    x.Emitted.clear();
     x.Pruned = 0;
     TEveryCount src(x, S_);
     TState b = s;
-    PlayRound(b, S_.Setup, S_.R, src, [&](TState& t) { x.Emitted.emplace_back(t, src.Weight); });
+    const size_t first = out.Reached.size();
+    PlayRound(b, S_.Setup, S_.R, src, [&](TState& t) { out.Reached.emplace_back(t, src.Weight); });
 
-    const TKey self = KeyOf(s);
-    auto stays = [&](const TState& t) { return fold && !t.Over && KeyOf(t) == self; };
+    auto stays = [&](const TState& t) {
+        return fold && !t.Over && std::equal(t.Att, t.Att + AttKinds, s.Att) &&
+               std::equal(t.Def, t.Def + DefKinds, s.Def) && t.AttBBDamage == s.AttBBDamage &&
+               t.DefBBDamage == s.DefBBDamage && t.AttSubsRetreated == s.AttSubsRetreated &&
+               t.DefSubsRetreated == s.DefSubsRetreated;
+    };
     double stay = 0;
     double leave = x.Pruned;  // pruned shares leave like any other outcome
-    for (const auto& [t, q] : x.Emitted) (stays(t) ? stay : leave) += q;
+    size_t kept = first;
+    for (size_t i = first; i < out.Reached.size(); ++i) {
+        auto& [t, q] = out.Reached[i];
+        if (stays(t)) {
+            stay += q;
+            continue;
+        }
+        leave += q;
+        if (kept != i) out.Reached[kept] = out.Reached[i];
+        ++kept;
+    }
+    out.Reached.resize(kept);
     if (stay > 0) {
         if (leave <= 0) {
             out.Tally.Unresolved += mass;
+            out.Reached.resize(first);
             return;
         }
         mass /= leave;
     }
     out.Tally.Rounds += mass;
     out.Tally.Pruned += mass * x.Pruned;
-    for (const auto& [t, q] : x.Emitted)
-        if (!stays(t)) out.Reached.emplace_back(t, mass * q);
+    for (size_t i = first; i < out.Reached.size(); ++i) out.Reached[i].second *= mass;
 }
 
 void TGeneralPass::Deliver(TExpansion& e, const TArrive& arrive)
