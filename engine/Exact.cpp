@@ -116,7 +116,7 @@ public:
         const double estimate = EstimateWork(S_);
         if (!(estimate <= 10 * S_.Limits.MaxWork))
             throw TRefused{TExactStatus::TooLarge, "the battle has too many states for exact odds"};
-        S_.Threads = estimate >= WorthThreads;
+        S_.Threads = estimate >= WorthThreads && S_.Limits.Threads != 1;
         const TGeneralPass::TArrive arrive = [this](TState& s, double mass) { Arrive(s, mass); };
         General_.Start(arrive);
         if (!S_.RoundByRound) {
@@ -265,7 +265,8 @@ TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool
         return odds;
     };
     try {
-        if (limits.Threads <= 0) return calculate();  // on the caller's threads: all cores
+        // On the caller's threads (all cores), or on the calling one alone.
+        if (limits.Threads <= 1) return calculate();
         tbb::task_arena arena(limits.Threads);
         return arena.execute(calculate);
     } catch (const exact::TRefused& r) {

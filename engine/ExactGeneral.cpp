@@ -298,8 +298,9 @@ bool TGeneralPass::RunBucket(size_t b, const TArrive& arrive)
     const int32_t round = S_.RoundByRound ? static_cast<int32_t>(b) : 0;
 
     // A block at a time, its states on all threads, what they reach delivered
-    // in the block's order.
-    constexpr size_t Block = 256;
+    // in the block's order; a small block, so that what they reach is still
+    // in the cache when it is delivered. Alone, one state at a time.
+    const size_t Block = S_.Threads ? 16 : 1;
     std::vector<TExpansion>& done = Done_;  // kept, with its vectors' room, from block to block
     for (size_t first = 0; first < states.size(); first += Block) {
         const size_t n = std::min(Block, states.size() - first);
