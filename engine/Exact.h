@@ -56,10 +56,11 @@ struct TExactOdds {
 
 // Limits of one calculation.
 struct TExactLimits {
-    // Elementary steps (a share of probability moved) allowed: estimated
-    // before the start, counted while the calculation runs.
-    // About a nanosecond each on a desktop processor: a battle is refused
-    // after some 5 s at the most.
+    // Elementary steps (a share of probability moved; an end state counts
+    // 2000) allowed, counted while the calculation runs: about a nanosecond
+    // each on a desktop processor, so a battle is refused after some 5 s at
+    // the most. One estimated before the start at 10 times this is refused
+    // at once.
     double MaxWork = 5e9;
     size_t MaxStateBytes = size_t{512} << 20;     // hard cap on state memory
     // Off: every state goes through the general pass (the reference for the
