@@ -11,13 +11,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include <tbb/parallel_for.h>
 
 #include "cli/OddsJson.h"
 #include "cli/OddsTool.h"
 #include "engine/Driver.h"
 #include "engine/Exact.h"
 #include "engine/Format.h"
+#include "engine/Parallel.h"
 #include "model/BattleFile.h"
 
 namespace {
@@ -217,7 +217,7 @@ int RunBatch(const TBatchRequest& request, std::ostream& out, std::ostream& err)
     std::vector<TJson> results(lines.size());
     {
         TProgress progress(err, request.Progress, lines.size());
-        tbb::parallel_for(size_t{0}, lines.size(), [&](size_t i) {
+        ForEachIndex(lines.size(), true, [&](size_t i) {
             results[i] = LineJson(lines[i], request);
             progress.LineDone();
         });

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include <tbb/enumerable_thread_specific.h>
+#include <mutex>
 
 namespace exact {
 
@@ -187,8 +187,40 @@ private:
 
 }  // namespace
 
+// The scratch of taking states on, one per task under way: kept for the whole
+// calculation (with the hit distributions it has worked out) and lent out
+// under a lock. A plain pool, so that ThreadSanitizer sees every hand-over.
 struct TGeneralPass::TLocals {
-    tbb::enumerable_thread_specific<TExpander> PerThread;
+    std::mutex Lock;
+    std::vector<std::unique_ptr<TExpander>> All;
+    std::vector<TExpander*> Free;
+};
+
+class TGeneralPass::TLent {
+public:
+    explicit TLent(TLocals& pool) : Pool_(pool)
+    {
+        const std::lock_guard<std::mutex> lock(Pool_.Lock);
+        if (Pool_.Free.empty()) {
+            Pool_.All.push_back(std::make_unique<TExpander>());
+            X_ = Pool_.All.back().get();
+        } else {
+            X_ = Pool_.Free.back();
+            Pool_.Free.pop_back();
+        }
+    }
+    ~TLent()
+    {
+        const std::lock_guard<std::mutex> lock(Pool_.Lock);
+        Pool_.Free.push_back(X_);
+    }
+    TLent(const TLent&) = delete;
+    TLent& operator=(const TLent&) = delete;
+    TExpander& operator*() const { return *X_; }
+
+private:
+    TLocals& Pool_;
+    TExpander* X_;
 };
 
 TGeneralPass::TGeneralPass(TShared& shared)
@@ -198,7 +230,7 @@ TGeneralPass::TGeneralPass(TShared& shared)
 
 TGeneralPass::~TGeneralPass() = default;
 
-TExpander& TGeneralPass::Local() { return Locals_->PerThread.local(); }
+TGeneralPass::TLent TGeneralPass::Local() { return TLent(*Locals_); }
 
 // One round from state s, reached with probability `mass`. With `fold` a
 // round that leaves s as it is repeats until something happens: from s the
@@ -257,7 +289,8 @@ void TGeneralPass::Deliver(TExpansion& e, const TArrive& arrive)
 
 void TGeneralPass::Start(const TArrive& arrive)
 {
-    TExpander& x = Local();
+    const TLent lent = Local();
+    TExpander& x = *lent;
     TEveryCount src(x, S_);
     TState s;
     std::vector<std::pair<TState, double>> starts;
@@ -315,7 +348,8 @@ bool TGeneralPass::RunBucket(size_t b, const TArrive& arrive)
                 done[i].Tally.Pruned += p.Mass;
                 return;
             }
-            TExpander& x = Local();
+            const TLent lent = Local();
+            TExpander& x = *lent;
             Expand(x, StateOf(p.Key, S_.R.Start, round), p.Mass, !S_.RoundByRound, done[i]);
             S_.AddWork(x.Work);
             x.Work = 0;
@@ -324,7 +358,7 @@ bool TGeneralPass::RunBucket(size_t b, const TArrive& arrive)
         for (size_t i = 0; i < n; ++i) Deliver(done[i], arrive);
 
         size_t hits = 0;
-        for (const TExpander& x : Locals_->PerThread) hits += x.Hits.Bytes();
+        for (const auto& x : Locals_->All) hits += x->Hits.Bytes();
         S_.Hold(THolder::Hits, hits);
         S_.Hold(THolder::Pool, Pending_ * (sizeof(TPending) + EntryBytes<decltype(Index_)>()) +
                                    Buckets_.size() * sizeof(Buckets_[0]));

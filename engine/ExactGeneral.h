@@ -39,7 +39,8 @@ private:
     };
     void Expand(TExpander& x, const TState& s, double mass, bool fold, TExpansion& out);
     void Deliver(TExpansion& e, const TArrive& arrive);
-    TExpander& Local();
+    class TLent;
+    TLent Local();
 
     TShared& S_;
     int32_t TopPotential_;
