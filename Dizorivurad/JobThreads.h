@@ -93,6 +93,12 @@ public:
         for (auto it = Jobs.begin(); it != Jobs.end(); ++it) {
             if ((*it)->Id != id) continue;
             (*it)->Thread->wait();
+            // The thread's last touch of its job is inside the lock (Leave);
+            // taking it orders that before the job goes (the sanitizer does
+            // not see through Qt's wait).
+            {
+                const std::lock_guard<std::mutex> lock(Mutex);
+            }
             Jobs.erase(it);
             return;
         }
