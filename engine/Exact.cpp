@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <new>
+#include <unordered_map>
 
 #include <tbb/task_arena.h>
 
@@ -155,17 +156,26 @@ TExactOdds TCalculation::Collect()
     long double attLoss = 0, defLoss = 0;
     double category[5] = {};
     const bool land = IsLandBattle(S_.Setup);
-    // Summed in key order so that the same battle always gives the same bits.
-    std::vector<std::pair<TKey, double>> ends(S_.Terminal.begin(), S_.Terminal.end());
-    S_.Terminal.clear();
-    std::sort(ends.begin(), ends.end());
-    // Victor, then the counts: states that differ only in what the end state
-    // does not show (retreated submarines) are one outcome.
+    // Victor, then the counts. States that differ only in what the end state
+    // does not show (retreated submarines) are one outcome; without retreats
+    // every end state is an outcome of its own. The end states are taken in
+    // the map's order, which the fixed order they were reached in fixes.
     using TId = std::array<int32_t, 1 + AttKinds + DefKinds>;
+    struct TIdHash {
+        size_t operator()(const TId& id) const
+        {
+            uint64_t h = 0xcbf29ce484222325ull;
+            for (int32_t v : id) h = (h ^ static_cast<uint32_t>(v)) * 0x100000001b3ull;
+            return static_cast<size_t>(h);
+        }
+    };
+    const bool retreats = S_.Setup.AttWithSubsAirOnly || S_.Setup.DefWithSubsAirOnly || S_.Setup.DefWithSubs1stRnd;
+    std::unordered_map<TId, size_t, TIdHash> index;
     std::vector<std::pair<TId, double>> outcomes;
-    outcomes.reserve(ends.size());
-    for (const auto& [key, mass] : ends) {
-        if (outcomes.size() % 4096 == 0) S_.Poll();
+    outcomes.reserve(S_.Terminal.size());
+    size_t seen = 0;
+    for (const auto& [key, mass] : S_.Terminal) {
+        if (++seen % 4096 == 0) S_.Poll();
         if (mass < StateFloor) {
             S_.Tally.Pruned += mass;
             continue;
@@ -182,20 +192,26 @@ TExactOdds TCalculation::Collect()
         id[0] = static_cast<int32_t>(end.State.Victor);
         std::copy(end.State.AttCount, end.State.AttCount + AttKinds, id.begin() + 1);
         std::copy(end.State.DefCount, end.State.DefCount + DefKinds, id.begin() + 1 + AttKinds);
+        if (retreats) {
+            const auto [it, added] = index.try_emplace(id, outcomes.size());
+            if (!added) {
+                outcomes[it->second].second += mass;
+                continue;
+            }
+        }
         outcomes.emplace_back(id, mass);
     }
-    std::vector<std::pair<TKey, double>>().swap(ends);
+    S_.Terminal.clear();
+    std::unordered_map<TId, size_t, TIdHash>().swap(index);
     S_.Poll();
-    // Equal outcomes merged in key order: a fixed order for ties, too.
-    std::stable_sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    size_t merged = 0;
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        if (merged > 0 && outcomes[merged - 1].first == outcomes[i].first) outcomes[merged - 1].second += outcomes[i].second;
-        else outcomes[merged++] = outcomes[i];
-    }
-    outcomes.resize(merged);
+    // Most probable first, ties by outcome: a total order, so the same battle
+    // always lists the same outcomes. Only the kept ones are sorted.
+    auto before = [](const auto& a, const auto& b) { return a.second != b.second ? a.second > b.second : a.first < b.first; };
+    const size_t kept = std::min(outcomes.size(), S_.Limits.MaxOutcomes);
+    if (kept < outcomes.size())
+        std::nth_element(outcomes.begin(), outcomes.begin() + static_cast<std::ptrdiff_t>(kept), outcomes.end(), before);
     S_.Poll();
-    std::stable_sort(outcomes.begin(), outcomes.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::sort(outcomes.begin(), outcomes.begin() + static_cast<std::ptrdiff_t>(kept), before);
     S_.Poll();
 
     odds.AttWins = category[static_cast<int>(TOutcome::AttWins)];
@@ -209,7 +225,6 @@ TExactOdds TCalculation::Collect()
     odds.Pruned = S_.Tally.Pruned;
     odds.Unresolved = S_.Tally.Unresolved;
     if (S_.Limits.InjectFault) odds.AttWins += 0.01;
-    const size_t kept = std::min(outcomes.size(), S_.Limits.MaxOutcomes);
     odds.Outcomes.reserve(kept);
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const auto& [id, mass] = outcomes[i];
