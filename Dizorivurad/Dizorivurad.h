@@ -14,16 +14,19 @@
 //   Memory.cpp      battle memory (Mem / Recall)
 //   FlipFlop.cpp    exchange of attacker and defender units
 //   Resets.cpp      the three resets
+//   BattleHost.cpp  the battle as the windows beside this one read and write it
 // The "Text Results" and "Graph Results" pages and the exact odds behind them
-// are a class of their own, TResultPages (ResultPages.h), told about each run.
-// Battle files (open, save, recent, drops) are TBattleFiles (BattleFiles.cpp).
+// are a class of their own, TResultPages (Pages/), told about each run.
+// Battle files (open, save, recent, drops) are TBattleFiles (BattleFiles/);
+// they and the planner reach the battle through TBattleHost (BattleHost.cpp).
 #include <QMainWindow>
 #include <QString>
 #include <array>
 #include <functional>
 
-#include "engine/Driver.h"
-#include "engine/Outcomes.h"
+#include "Support/BattleHost.h"
+#include "engine/battle/Driver.h"
+#include "engine/battle/Outcomes.h"
 #include "model/BattleSetup.h"
 
 class QSpinBox;
@@ -62,7 +65,7 @@ struct TStoredBattleRec {
     QString VariantCaption[4];
 };
 
-class TForm1 : public QMainWindow, public TRunHost {
+class TForm1 : public QMainWindow, public TRunHost, public TBattleHost {
     Q_OBJECT
 
 public:
@@ -75,7 +78,7 @@ public:
     // Message boxes go through here; a test replaces the hook so that no
     // dialog blocks it. Warning is true for warnings, false for information.
     static std::function<void(bool warning, const QString& text)> MessageHook;
-    void ShowWarning(const QString& text);
+    void ShowWarning(const QString& text) override;
     void ShowInformation(const QString& text);
 
     // The setup as the engine reads it from the controls.
@@ -83,7 +86,7 @@ public:
 
     // ---- Run-control protocol -------------------------------------------------
     TRunControl Control;  // Running, StopRequested, SuppressRuns
-    void RequestRun();
+    void RequestRun() override;
     // Seed of every run; the clock unless a test fixes it.
     std::function<uint32_t()> SeedHook;
     // Battles of a run in automatic rolling; randomized tests shorten it.
@@ -91,10 +94,14 @@ public:
     // True while a basic kill order is being edited: no battle may be fought then.
     bool KillOrderIncomplete() const;
     // The setup in the controls; false while a kill order is being edited.
-    bool CurrentSetup(TBattleSetupRec& setup) const;
+    bool CurrentSetup(TBattleSetupRec& setup) const override;
     // Gives a side the kill order (ranks by slot, a complete order) as
     // "Default Kill Order" does, and requests a run.
-    void SetKillOrder(bool attacker, const int32_t* ranks);
+    void SetKillOrder(bool attacker, const int32_t* ranks) override;
+    // TBattleHost (BattleHost.cpp): the battle as battle memory keeps it, and
+    // a battle written into the controls as a recall writes it.
+    TBattleSetupRec KeptBattle() const override;
+    void WriteBattle(const TBattleSetupRec& setup) override;
 
     // ---- Results (current run) ------------------------------------------------
     TOutcomeList OutcomeList;
@@ -195,8 +202,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class TBattleFiles;  // writes a battle into the controls as battle memory does
-
     // TRunHost
     int RunSize() override;
     uint32_t RunSeed() override;

@@ -12,10 +12,10 @@
 #include <QStyle>
 
 #include "About/AboutForm.h"
-#include "Dizorivurad/BattleFiles.h"
+#include "BattleFiles/BattleFiles.h"
 #include "Planner/PlannerForm.h"
 #include "Dizorivurad/Dizorivurad.h"
-#include "Dizorivurad/ResultPages.h"
+#include "Pages/ResultPages.h"
 #include "ui_Dizorivurad.h"
 
 std::function<void(bool warning, const QString& text)> TForm1::MessageHook;
@@ -182,8 +182,18 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->F3, &TForm1::F3Click);
     ConnectMenuItem(this, ui->BattlePlanner1, &TForm1::BattlePlanner1Click);
 
-    Pages = new TResultPages(*ui, OutcomeList, this);
-    Files = new TBattleFiles(this);
+    TPageWidgets pages;
+    pages.TextPage = ui->TabSheet2;
+    pages.GraphPage = ui->TabSheet3;
+    pages.Report = ui->TextResultsEdit;
+    pages.CopyReport = ui->CopyReportButton;
+    pages.ExactStatus = ui->ExactStatusLabel;
+    pages.Enlarge = ui->EnlargeButton;
+    pages.Charts[int(TChartKind::Outcomes)] = ui->OutcomeChart;
+    pages.Charts[int(TChartKind::Losses)] = ui->LossChart;
+    pages.Charts[int(TChartKind::Survivors)] = ui->SurvivorChart;
+    Pages = new TResultPages(pages, OutcomeList, this);
+    Files = new TBattleFiles(this, *this, ui->OpenBattle1, ui->SaveBattleAs1, ui->RecentBattles1);
 }
 
 TForm1::~TForm1()
@@ -307,7 +317,10 @@ void TForm1::F3Click()
 // A window of its own beside the main window, made on first use.
 void TForm1::BattlePlanner1Click()
 {
-    if (!PlannerForm) PlannerForm = new TPlannerForm(this);
+    if (!PlannerForm) {
+        PlannerForm = new TPlannerForm(this, *this);
+        connect(this, &TForm1::RunRequested, PlannerForm, &TPlannerForm::BattleChanged);
+    }
     PlannerForm->show();
     PlannerForm->raise();
     PlannerForm->activateWindow();

@@ -7,7 +7,7 @@
 
 #include "Dizorivurad/Dizorivurad.h"
 #include "Dizorivurad/OutcomeGridModel.h"
-#include "engine/Format.h"
+#include "format/Format.h"
 #include "ui_Dizorivurad.h"
 
 namespace {

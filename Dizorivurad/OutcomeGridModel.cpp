@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <numeric>
 
-#include "engine/Format.h"
+#include "format/Format.h"
 
 const char* const GridHeaders[GridColumns] = {
     "Victor", "INF", "ARM", "FTR", "JFTR", "BMR", "BB", "AC", "TRN", "SUB", "%", "+%", "Instances",

@@ -3,9 +3,9 @@
 #include <array>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "Dizorivurad/ResultPages.h"
-#include "Dizorivurad/LocalNumbers.h"
-#include "engine/Format.h"
+#include "Pages/ResultPages.h"
+#include "Support/LocalNumbers.h"
+#include "format/Format.h"
 #include "ui_Dizorivurad.h"
 
 namespace {

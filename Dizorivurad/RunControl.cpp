@@ -31,7 +31,7 @@
 #include <QTimer>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "Dizorivurad/ResultPages.h"
+#include "Pages/ResultPages.h"
 #include "ui_Dizorivurad.h"
 
 // Counts the events the application delivers while it is installed.

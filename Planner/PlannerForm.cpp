@@ -6,9 +6,9 @@
 #include <QScrollBar>
 #include <QTableWidget>
 
-#include "Dizorivurad/Dizorivurad.h"
-#include "Dizorivurad/LocalNumbers.h"
-#include "engine/Format.h"
+#include "Support/BattleHost.h"
+#include "Support/LocalNumbers.h"
+#include "format/Format.h"
 #include "ui_PlannerForm.h"
 
 namespace {
@@ -34,7 +34,8 @@ void WriteRow(QTableWidget* table, int row, const QStringList& cells, bool bold)
 
 }  // namespace
 
-TPlannerForm::TPlannerForm(TForm1* form) : QWidget(form, Qt::Window), ui(new Ui::TPlannerForm), Form(form)
+TPlannerForm::TPlannerForm(QWidget* owner, TBattleHost& host)
+    : QWidget(owner, Qt::Window), ui(new Ui::TPlannerForm), Host(host)
 {
     ui->setupUi(this);
     ui->PlanProgressBar->setRange(0, PlanParts);
@@ -60,9 +61,8 @@ TPlannerForm::TPlannerForm(TForm1* form) : QWidget(form, Qt::Window), ui(new Ui:
     FollowSoon.setSingleShot(true);
     FollowSoon.setInterval(0);
     connect(&FollowSoon, &QTimer::timeout, this, &TPlannerForm::Follow);
-    connect(form, &TForm1::RunRequested, &FollowSoon, qOverload<>(&QTimer::start));
-    connect(&Worker, &TPlannerWorker::Updated, this, &TPlannerForm::PlanUpdated, Qt::QueuedConnection);
-    connect(&Worker, &TPlannerWorker::Finished, this, &TPlannerForm::PlanFinished, Qt::QueuedConnection);
+    connect(&Worker, &TJobSignals::Updated, this, &TPlannerForm::PlanUpdated);
+    connect(&Worker, &TJobSignals::Finished, this, &TPlannerForm::PlanFinished);
     ShowPlan();
 }
 
@@ -71,6 +71,8 @@ TPlannerForm::~TPlannerForm()
     Worker.Stop();
     delete ui;
 }
+
+void TPlannerForm::BattleChanged() { FollowSoon.start(); }
 
 void TPlannerForm::showEvent(QShowEvent* event)
 {
@@ -105,7 +107,7 @@ void TPlannerForm::UseOrder(bool attacker)
     if (!Plan || !(attacker ? Plan->Attacker : Plan->Defender).OrderDone) return;
     // A copy: the run that follows may bring a new plan while it goes on.
     const TOrderLine best = (attacker ? Plan->Attacker : Plan->Defender).BestOrder;
-    Form->SetKillOrder(attacker, best.Ranks);
+    Host.SetKillOrder(attacker, best.Ranks);
 }
 
 // Plans the main window's setup unless that very plan is under way or on show.
@@ -113,7 +115,7 @@ void TPlannerForm::Follow()
 {
     if (!isVisible()) return;
     TBattleSetupRec setup;
-    OrderBeingEdited = !Form->CurrentSetup(setup);
+    OrderBeingEdited = !Host.CurrentSetup(setup);
     if (OrderBeingEdited) {
         Worker.CancelAll();
         Started = Working = false;
@@ -129,7 +131,14 @@ void TPlannerForm::Follow()
     Plan.reset();
     Working = true;
     Cancelled = false;
-    PlanId = Worker.Start(setup, target);
+    // The plan owns its copy of the setup; each finished part is posted.
+    PlanId = Worker.Start([setup, target](const std::atomic<bool>& cancel, const TJobWorker<TBattlePlan>::TPost& post) {
+        TPlanOptions options;
+        options.Target = target;
+        options.Progress = [&post](const TBattlePlan& plan) { post(TBattlePlan(plan)); };
+        TBattlePlan plan = PlanBattle(setup, options, &cancel);
+        return plan.Status == TPlanStatus::Cancelled ? std::nullopt : std::optional<TBattlePlan>(std::move(plan));
+    });
     ShowPlan();
 }
 

@@ -3,17 +3,17 @@
 // window's current battle on a worker thread and follows every change to it:
 // a newer setup cancels the older plan, and the tables show only the plan of
 // the setup the main window holds now. "Use" hands a best kill order to the
-// main window, which runs the battle as after an edit of that order.
+// host, which runs the battle as after an edit of that order.
 #include <QTimer>
 #include <QWidget>
 #include <optional>
 
-#include "Planner/PlannerWorker.h"
-#include "engine/Planner.h"
+#include "Support/JobWorker.h"
+#include "engine/advice/Planner.h"
 
 class QPushButton;
 class QTableWidget;
-class TForm1;
+class TBattleHost;
 
 namespace Ui {
 class TPlannerForm;
@@ -23,8 +23,8 @@ class TPlannerForm : public QWidget {
     Q_OBJECT
 
 public:
-    // A window of its own, owned by the main window.
-    explicit TPlannerForm(TForm1* form);
+    // A window of its own, owned by `owner`, planning `host`'s battle.
+    TPlannerForm(QWidget* owner, TBattleHost& host);
     ~TPlannerForm() override;
 
     // The plan on show, as far as it has come (none: nothing to show yet).
@@ -35,6 +35,8 @@ public:
     Ui::TPlannerForm* ui;
 
 public slots:
+    // The host's battle may have changed: follow it once the cascade is over.
+    void BattleChanged();
     void TargetSpinEditChange();
     void CancelButtonClick();
     void UseAttOrderButtonClick();
@@ -54,8 +56,8 @@ private:
     void ShowRetreat();
     void UseOrder(bool attacker);
 
-    TForm1* Form;
-    TPlannerWorker Worker;
+    TBattleHost& Host;
+    TJobWorker<TBattlePlan> Worker;
     QTimer FollowSoon;  // many requests of one cascade make one look at the setup
     QPushButton* UseButtons[2] = {};  // attacker, defender; they live as long as the table
 

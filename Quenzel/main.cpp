@@ -8,7 +8,7 @@
 
 #include "About/AboutForm.h"
 #include "About/ProgramIcon.h"
-#include "Dizorivurad/BattleFiles.h"
+#include "BattleFiles/BattleFiles.h"
 #include "Dizorivurad/Dizorivurad.h"
 
 namespace {

@@ -6,9 +6,9 @@
 // its dice, bookkeeping included.
 #include <benchmark/benchmark.h>
 
-#include "engine/BattleImpl.h"
-#include "engine/Driver.h"
-#include "engine/Random.h"
+#include "engine/battle/BattleImpl.h"
+#include "engine/battle/Driver.h"
+#include "engine/battle/Random.h"
 #include "bench/ReferenceBattles.h"
 
 namespace {

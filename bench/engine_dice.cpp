@@ -4,8 +4,8 @@
 // the length from which it draws in lanes.
 #include <benchmark/benchmark.h>
 
-#include "engine/DiceLanes.h"
-#include "engine/Random.h"
+#include "engine/battle/DiceLanes.h"
+#include "engine/battle/Random.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "bench/ReferenceBattles.h"
-#include "engine/Exact.h"
+#include "engine/exact/Exact.h"
 
 #include <algorithm>
 

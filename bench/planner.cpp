@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/ReferenceBattles.h"
-#include "engine/Planner.h"
+#include "engine/advice/Planner.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "Dizorivurad/ResultPages.h"
+#include "Pages/ResultPages.h"
 #include "bench/ReferenceBattles.h"
 #include "bench/WindowBench.h"
 

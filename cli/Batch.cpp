@@ -14,10 +14,10 @@
 
 #include "cli/OddsJson.h"
 #include "cli/OddsTool.h"
-#include "engine/Driver.h"
-#include "engine/Exact.h"
-#include "engine/Format.h"
-#include "engine/Parallel.h"
+#include "engine/battle/Driver.h"
+#include "engine/exact/Exact.h"
+#include "format/Format.h"
+#include "engine/parallel/Parallel.h"
 #include "model/BattleFile.h"
 
 namespace {

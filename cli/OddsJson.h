@@ -2,7 +2,7 @@
 // The JSON pieces of the odds tool that more than one of its modes writes.
 #include <nlohmann/json.hpp>
 
-#include "engine/Exact.h"
+#include "engine/exact/Exact.h"
 
 using TJson = nlohmann::ordered_json;
 

@@ -8,8 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/OddsTool.h"
-#include "engine/Format.h"
-#include "engine/Planner.h"
+#include "format/Format.h"
+#include "engine/advice/Planner.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // labels, and the guarantee that every battle ends.
 #include <cstring>
 
-#include "engine/Random.h"
+#include "engine/battle/Random.h"
 #include "tests/engine/BattleTestSupport.h"
 
 namespace {

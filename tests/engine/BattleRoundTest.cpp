@@ -2,8 +2,8 @@
 // roll, in which order, and whom their hits may reach.
 #include <cstdint>
 
-#include "engine/BattleImpl.h"
-#include "engine/Random.h"
+#include "engine/battle/BattleImpl.h"
+#include "engine/battle/Random.h"
 #include "tests/engine/BattleTestSupport.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/Battle.h"
-#include "engine/ScriptedDice.h"
+#include "engine/battle/Battle.h"
+#include "engine/battle/ScriptedDice.h"
 
 using AttArr = std::array<int32_t, AttKinds>;
 using DefArr = std::array<int32_t, DefKinds>;

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "engine/DiceLanes.h"
-#include "engine/Random.h"
+#include "engine/battle/DiceLanes.h"
+#include "engine/battle/Random.h"
 
 namespace {
 

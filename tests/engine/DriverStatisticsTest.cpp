@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/Driver.h"
-#include "engine/Format.h"
+#include "engine/battle/Driver.h"
+#include "format/Format.h"
 
 namespace {
 

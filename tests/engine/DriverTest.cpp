@@ -1,4 +1,4 @@
-#include "engine/Driver.h"
+#include "engine/battle/Driver.h"
 
 #include <gtest/gtest.h>
 

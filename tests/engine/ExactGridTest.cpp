@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/BattleImpl.h"
-#include "engine/Exact.h"
-#include "engine/ScriptedDice.h"
+#include "engine/battle/BattleImpl.h"
+#include "engine/exact/Exact.h"
+#include "engine/battle/ScriptedDice.h"
 #include "tests/engine/BattleTestSupport.h"
 #include "tests/engine/ExactTestSupport.h"
 

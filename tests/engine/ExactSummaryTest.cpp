@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "bench/ReferenceBattles.h"
-#include "engine/Exact.h"
+#include "engine/exact/Exact.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "engine/BattleImpl.h"
-#include "engine/Exact.h"
-#include "engine/Random.h"
-#include "engine/ScriptedDice.h"
+#include "engine/battle/BattleImpl.h"
+#include "engine/exact/Exact.h"
+#include "engine/battle/Random.h"
+#include "engine/battle/ScriptedDice.h"
 #include "tests/engine/BattleTestSupport.h"
 #include "tests/engine/ExactTestSupport.h"
 

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/BattleImpl.h"
-#include "engine/Exact.h"
-#include "engine/Random.h"
+#include "engine/battle/BattleImpl.h"
+#include "engine/exact/Exact.h"
+#include "engine/battle/Random.h"
 
 inline double Total(const TExactOdds& o)
 {

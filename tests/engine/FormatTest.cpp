@@ -1,4 +1,4 @@
-#include "engine/Format.h"
+#include "format/Format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "engine/Losses.h"
+#include "engine/battle/Losses.h"
 
 #include <gtest/gtest.h>
 
 #include "bench/ReferenceBattles.h"
-#include "engine/Random.h"
+#include "engine/battle/Random.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/Driver.h"
-#include "engine/Exact.h"
-#include "engine/Format.h"
-#include "engine/Planner.h"
+#include "engine/battle/Driver.h"
+#include "engine/exact/Exact.h"
+#include "format/Format.h"
+#include "engine/advice/Planner.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/Outcomes.h"
+#include "engine/battle/Outcomes.h"
 
 #include <gtest/gtest.h>
 

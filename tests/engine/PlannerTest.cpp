@@ -1,4 +1,4 @@
-#include "engine/Planner.h"
+#include "engine/advice/Planner.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "Dizorivurad/BattleFiles.h"
+#include "BattleFiles/BattleFiles.h"
 #include "WindowTestSupport.h"
 
 namespace {

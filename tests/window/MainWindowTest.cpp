@@ -27,7 +27,7 @@
 #include <memory>
 
 #include "WindowTestSupport.h"
-#include "engine/Format.h"
+#include "format/Format.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "PagesTestSupport.h"
 #include "ResultsTestSupport.h"
 #include "bench/ReferenceBattles.h"
-#include "engine/Format.h"
+#include "format/Format.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <QStringList>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "Dizorivurad/ResultPages.h"
-#include "engine/Format.h"
+#include "Pages/ResultPages.h"
+#include "format/Format.h"
 #include "WindowTestSupport.h"
 
 // Figures that differ from setup to setup: shares from the infantry counts,

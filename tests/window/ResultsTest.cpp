@@ -12,7 +12,7 @@
 
 #include "ResultsTestSupport.h"
 #include "bench/ReferenceBattles.h"
-#include "engine/Format.h"
+#include "format/Format.h"
 
 namespace {
 

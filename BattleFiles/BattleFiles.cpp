@@ -1,0 +1,192 @@
+#include "BattleFiles/BattleFiles.h"
+
+#include <QAction>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QUrl>
+
+#include "Support/BattleHost.h"
+#include "model/BattleFile.h"
+
+std::function<QString(bool save)> TBattleFiles::DialogHook;
+QString TBattleFiles::SettingsOrganisation = QStringLiteral("varnholt");
+
+namespace {
+
+const QString RecentKey = QStringLiteral("RecentBattles");
+const QString Suffix = QStringLiteral("vbattle");
+const QString Filter = QStringLiteral("Battle files (*.vbattle);;All files (*)");
+
+QSettings Settings() { return QSettings(TBattleFiles::SettingsOrganisation, QStringLiteral("varnholt")); }
+
+// The local battle file a drag carries, or an empty string.
+QString DraggedBattle(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+    const QUrl url = data->urls().front();
+    if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).suffix() != Suffix) return {};
+    return url.toLocalFile();
+}
+
+// Two setups fight the same battles: the round limit counts only with a
+// limit, the thresholds only with withdrawal.
+bool SameBattle(TBattleSetupRec a, TBattleSetupRec b)
+{
+    for (TBattleSetupRec* s : {&a, &b}) {
+        if (s->AllRounds) s->Rounds = 1;
+        if (!s->Withdrawal) s->AttWith = s->DefWith = s->DefWithLess = 0;
+    }
+    return a == b;
+}
+
+}  // namespace
+
+TBattleFiles::TBattleFiles(QWidget* window, TBattleHost& host, QAction* open, QAction* save, QMenu* recent)
+    : QObject(window), Window(window), Host(host), RecentMenu(recent)
+{
+    connect(open, &QAction::triggered, this, &TBattleFiles::OpenClick);
+    connect(save, &QAction::triggered, this, &TBattleFiles::SaveClick);
+    FillRecentMenu();
+    // A drop goes to the innermost widget that takes drops: the window, or an
+    // entry field under the pointer, which would take the file's name as text.
+    Window->setAcceptDrops(true);
+    Window->installEventFilter(this);
+    for (QWidget* field : Window->findChildren<QWidget*>())
+        if (field->acceptDrops()) field->installEventFilter(this);
+}
+
+// ---- Open ------------------------------------------------------------------------
+
+bool TBattleFiles::Open(const QString& path)
+{
+    const TBattleFileRead read = ReadBattleFile(QFile::encodeName(path).toStdString());
+    if (!read.Setup) {
+        Host.ShowWarning(QStringLiteral("Cannot open the battle file \"%1\":\n%2")
+                              .arg(QDir::toNativeSeparators(path), QString::fromStdString(read.Error)));
+        return false;
+    }
+    Host.WriteBattle(*read.Setup);
+    Remember(path);
+    if (!SameBattle(Host.KeptBattle(), *read.Setup))
+        Host.ShowWarning(QStringLiteral("Some settings of \"%1\" are not possible in this window and were adjusted.")
+                              .arg(QFileInfo(path).fileName()));
+    Host.RequestRun();
+    return true;
+}
+
+void TBattleFiles::OpenLater(const QString& path)
+{
+    QTimer::singleShot(0, this, [this, path] { Open(path); });
+}
+
+// ---- Save ------------------------------------------------------------------------
+
+bool TBattleFiles::Save(const QString& path)
+{
+    const std::string text = BattleFileText(Host.KeptBattle());
+    QSaveFile file(path);
+    // The text goes out through the descriptor, which tells a short write and
+    // why (a buffered write cut short by a full disk is flushed by the commit,
+    // which then reports success for a truncated file, Qt 6.4).
+    QString error;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        error = file.errorString();
+    } else if (const std::string failed = WriteAllTo(file.handle(), text); !failed.empty()) {
+        error = QString::fromStdString(failed);
+        file.cancelWriting();
+    } else if (!file.commit()) {
+        error = file.errorString();
+    }
+    if (!error.isEmpty()) {
+        Host.ShowWarning(QStringLiteral("Cannot save the battle to \"%1\":\n%2").arg(QDir::toNativeSeparators(path), error));
+        return false;
+    }
+    Remember(path);
+    return true;
+}
+
+// ---- Menu items and drops -----------------------------------------------------------
+
+QString TBattleFiles::AskForFile(bool save) const
+{
+    if (DialogHook) return DialogHook(save);
+    const QStringList recent = RecentBattles();
+    const QString folder = recent.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                            : QFileInfo(recent.front()).absolutePath();
+    if (!save) return QFileDialog::getOpenFileName(Window, QStringLiteral("Open Battle"), folder, Filter);
+    QString path = QFileDialog::getSaveFileName(Window, QStringLiteral("Save Battle As"), folder, Filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += u'.' + Suffix;
+    return path;
+}
+
+void TBattleFiles::OpenClick()
+{
+    const QString path = AskForFile(false);
+    if (!path.isEmpty()) Open(path);
+}
+
+void TBattleFiles::SaveClick()
+{
+    const QString path = AskForFile(true);
+    if (!path.isEmpty()) Save(path);
+}
+
+bool TBattleFiles::eventFilter(QObject*, QEvent* event)
+{
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (DraggedBattle(drag->mimeData()).isEmpty()) return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QString path = DraggedBattle(drop->mimeData());
+        if (path.isEmpty()) return false;
+        drop->acceptProposedAction();
+        OpenLater(path);
+        return true;
+    }
+    return false;
+}
+
+// ---- Recent battles -------------------------------------------------------------------
+
+QStringList TBattleFiles::RecentBattles() const { return Settings().value(RecentKey).toStringList(); }
+
+void TBattleFiles::Remember(const QString& path)
+{
+    QStringList recent = RecentBattles();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > MaxRecent) recent.removeLast();
+    Settings().setValue(RecentKey, recent);
+    FillRecentMenu();
+}
+
+void TBattleFiles::FillRecentMenu()
+{
+    QMenu* menu = RecentMenu;
+    menu->clear();
+    const QStringList recent = RecentBattles();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        QString name = QFileInfo(path).fileName();
+        name.replace(u'&', QStringLiteral("&&"));
+        QAction* item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+        item->setToolTip(QDir::toNativeSeparators(path));
+        connect(item, &QAction::triggered, this, [this, path] { Open(path); });
+    }
+    menu->setEnabled(!recent.isEmpty());
+}
