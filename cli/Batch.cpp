@@ -13,7 +13,7 @@
 
 
 #include "cli/OddsJson.h"
-#include "cli/OddsTool.h"
+#include "cli/ExitCodes.h"
 #include "engine/battle/Driver.h"
 #include "engine/exact/Exact.h"
 #include "format/Format.h"

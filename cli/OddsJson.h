@@ -1,10 +1,24 @@
 #pragma once
-// The JSON pieces of the odds tool that more than one of its modes writes.
+// The odds tool's JSON: the objects of a run, of the exact odds, and the
+// pieces its other modes share.
 #include <nlohmann/json.hpp>
 
+#include <iosfwd>
+
+#include "engine/battle/Driver.h"
+#include "engine/battle/Outcomes.h"
 #include "engine/exact/Exact.h"
+#include "format/Format.h"
 
 using TJson = nlohmann::ordered_json;
 
 // The "exact" object of --exact --json: the figures of the exact odds.
 TJson ExactJson(const TExactOdds& odds);
+// The "panel" object: the eight "Average Results" rows by label.
+TJson PanelJson(const TPanelTexts& panel);
+// An end state: victor and both sides' counts.
+TJson OutcomeJson(const TBattleResultsRec& outcome);
+// --json: a run's totals, panel and outcomes.
+void WriteJson(std::ostream& out, const RunTotals& totals, const TPanelTexts& panel, const TOutcomeList& outcomes);
+// --exact --json: the exact figures, panel and every end state.
+void WriteExactJson(std::ostream& out, const TExactOdds& odds, const TPanelTexts& panel);

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/OddsTool.h"
+#include "cli/ExitCodes.h"
 #include "format/Format.h"
 #include "engine/advice/Planner.h"
 
