@@ -3,7 +3,7 @@
 #include <QTest>
 #include <array>
 
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

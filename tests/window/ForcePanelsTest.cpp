@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <QTest>
 
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

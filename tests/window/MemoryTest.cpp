@@ -2,7 +2,7 @@
 // buttons are available, and a Mem or Recall during a kill-order edit.
 #include <QTest>
 
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

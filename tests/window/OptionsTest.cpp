@@ -3,7 +3,7 @@
 // options ask for a run.
 #include <QTest>
 
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "Dizorivurad/OutcomeGridModel.h"
-#include "ResultsTestSupport.h"
+#include "tests/window/ResultsTestSupport.h"
 
 namespace {
 

@@ -27,8 +27,8 @@
 #include <array>
 #include <random>
 
-#include "PagesTestSupport.h"
-#include "WindowTestSupport.h"
+#include "tests/window/Pages/PagesTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

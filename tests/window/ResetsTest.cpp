@@ -3,7 +3,7 @@
 // started before it follows the cleared inputs.
 #include <QTest>
 
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "ResultsTestSupport.h"
+#include "tests/window/ResultsTestSupport.h"
 #include "bench/ReferenceBattles.h"
 #include "format/Format.h"
 

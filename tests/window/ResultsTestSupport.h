@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 
 // An end state with the given survivors, each side's counts in its slot order.

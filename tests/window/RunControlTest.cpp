@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "Dizorivurad/Dizorivurad.h"
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

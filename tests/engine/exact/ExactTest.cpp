@@ -13,8 +13,8 @@
 #include "engine/exact/Exact.h"
 #include "engine/battle/Random.h"
 #include "engine/battle/ScriptedDice.h"
-#include "tests/engine/BattleTestSupport.h"
-#include "tests/engine/ExactTestSupport.h"
+#include "tests/engine/battle/BattleTestSupport.h"
+#include "tests/engine/exact/ExactTestSupport.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Low luck dice: one die per fire step for the remainder of the strength; the
 // defender fires as one group with its own submarine rule. A round draws
 // exactly three dice: attacking submarines, other attackers, defender.
-#include "tests/engine/BattleTestSupport.h"
+#include "tests/engine/battle/BattleTestSupport.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "engine/battle/BattleImpl.h"
 #include "engine/battle/Random.h"
-#include "tests/engine/BattleTestSupport.h"
+#include "tests/engine/battle/BattleTestSupport.h"
 
 namespace {
 

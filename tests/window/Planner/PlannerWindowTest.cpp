@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "Planner/PlannerForm.h"
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 #include "bench/ReferenceBattles.h"
 
 namespace {

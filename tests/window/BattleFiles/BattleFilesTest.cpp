@@ -16,7 +16,7 @@
 #include <sys/resource.h>
 
 #include "BattleFiles/BattleFiles.h"
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 namespace {
 

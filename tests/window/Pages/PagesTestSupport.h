@@ -21,7 +21,7 @@
 #include "Dizorivurad/Dizorivurad.h"
 #include "Pages/ResultPages.h"
 #include "format/Format.h"
-#include "WindowTestSupport.h"
+#include "tests/window/WindowTestSupport.h"
 
 // Figures that differ from setup to setup: shares from the infantry counts,
 // averages from the armour, two end states holding the starting forces.

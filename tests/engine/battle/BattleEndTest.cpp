@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/battle/Random.h"
-#include "tests/engine/BattleTestSupport.h"
+#include "tests/engine/battle/BattleTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Which units a group of hits destroys: kill order, eligible kinds, AA
 // casualties and "Take w/ ground".
-#include "tests/engine/BattleTestSupport.h"
+#include "tests/engine/battle/BattleTestSupport.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "engine/battle/BattleImpl.h"
 #include "engine/exact/Exact.h"
 #include "engine/battle/ScriptedDice.h"
-#include "tests/engine/BattleTestSupport.h"
-#include "tests/engine/ExactTestSupport.h"
+#include "tests/engine/battle/BattleTestSupport.h"
+#include "tests/engine/exact/ExactTestSupport.h"
 
 namespace {
 

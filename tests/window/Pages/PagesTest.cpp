@@ -18,8 +18,8 @@
 #include <QTextLayout>
 #include <QValueAxis>
 
-#include "PagesTestSupport.h"
-#include "ResultsTestSupport.h"
+#include "tests/window/Pages/PagesTestSupport.h"
+#include "tests/window/ResultsTestSupport.h"
 #include "bench/ReferenceBattles.h"
 #include "format/Format.h"
 
