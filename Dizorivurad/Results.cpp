@@ -5,7 +5,7 @@
 #include "Dizorivurad/Dizorivurad.h"
 #include "Pages/ResultPages.h"
 #include "Support/LocalNumbers.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 #include "ui_Dizorivurad.h"
 
 namespace {

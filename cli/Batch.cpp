@@ -16,7 +16,7 @@
 #include "cli/ExitCodes.h"
 #include "engine/battle/Driver.h"
 #include "engine/exact/Exact.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 #include "engine/parallel/Parallel.h"
 #include "model/BattleFile.h"
 

@@ -8,7 +8,7 @@
 #include "engine/battle/Driver.h"
 #include "engine/battle/Outcomes.h"
 #include "engine/exact/Exact.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 
 using TJson = nlohmann::ordered_json;
 

@@ -17,7 +17,7 @@
 #include "cli/Reports.h"
 #include "engine/battle/Driver.h"
 #include "engine/exact/Exact.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 #include "model/BattleFile.h"
 
 namespace {

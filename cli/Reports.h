@@ -6,7 +6,7 @@
 #include "engine/battle/Driver.h"
 #include "engine/battle/Outcomes.h"
 #include "engine/exact/Exact.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 #include "model/BattleSetup.h"
 
 // A run of `setup` from `seed`: its totals, the "Average Results" rows and

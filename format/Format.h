@@ -1,12 +1,11 @@
 #pragma once
 // Number formats of the results: the general format with N significant
 // digits, the percentage and average rules of the panel, and the share texts
-// of the outcome grid. Shared by the window and the command-line tool.
+// of the outcome grid. Shared by the window and the command-line tool; the
+// panel's figures of the engine's results are in Panel.h.
 #include <cstdint>
 #include <string>
 
-#include "engine/battle/Driver.h"
-#include "engine/exact/Exact.h"
 
 // General format: 18 significant digits first, then N, halves up; fixed
 // notation when the exponent allows, else scientific ("1.23E3", "1E-5").
@@ -36,10 +35,6 @@ struct TPanelFigures {
     long double Value[PanelRows];
 };
 TPanelTexts PanelTexts(const TPanelFigures& figures, char separator = '.');
-// The panel's figures of exact odds: percentages of the probabilities, the expectations.
-TPanelFigures ExactPanelFigures(const TExactOdds& odds);
-// Column 1 of the panel from the run totals; with no battles every row reads "0".
-TPanelTexts PanelTexts(const RunTotals& totals, char separator = '.');
 
 // The 95 % Wilson score interval of `k` battles out of `n`, as fractions.
 // Unlike 1.96 standard errors of k / n it does not shrink to nothing when k
@@ -53,11 +48,6 @@ TInterval WilsonInterval(int64_t k, int64_t n);
 // The 95 % margin of a mean of `n` values from their sum and sum of squares
 // (1.96 standard errors from the sample variance); negative below 2 values.
 long double MeanMargin(long double sum, long double squares, long double n);
-
-// The 95 % margins of the panel's eight figures, in the same units: half the
-// Wilson interval for the percentages, MeanMargin for the averages. A margin
-// that cannot be estimated (fewer than two battles) is negative.
-TPanelFigures PanelMargins(const RunTotals& totals);
 
 // The report's number beside a margin: fixed notation, down to the decimal
 // one place finer than the margin's leading digit (736.50 beside 0.31), so

@@ -16,7 +16,7 @@
 
 #include "engine/battle/Driver.h"
 #include "engine/exact/Exact.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 #include "engine/advice/Planner.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "format/Format.h"
+#include "format/Panel.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 
 #include "tests/window/ResultsTestSupport.h"
 #include "bench/ReferenceBattles.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/battle/Driver.h"
-#include "format/Format.h"
+#include "format/Panel.h"
 
 namespace {
 
