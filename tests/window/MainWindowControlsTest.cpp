@@ -34,17 +34,10 @@ const QString Title = QStringLiteral("Varnholt Combat Simulator (March 6th 2004 
 
 }  // namespace
 
-class MainWindowControlsTest : public QObject {
+class MainWindowControlsTest : public TWindowTestCase {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TWindowFixture> Fixture;
-    TWindowFixture& F() { return *Fixture; }
-
 private slots:
-    void init() { Fixture = std::make_unique<TWindowFixture>(); }
-    void cleanup() { Fixture.reset(); }
-
     void controls_data();
     void controls();
     void staticTexts();

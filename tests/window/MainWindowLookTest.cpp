@@ -79,17 +79,10 @@ QString CaptionOf(const QWidget* w)
 
 }  // namespace
 
-class MainWindowLookTest : public QObject {
+class MainWindowLookTest : public TWindowTestCase {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TWindowFixture> Fixture;
-    TWindowFixture& F() { return *Fixture; }
-
 private slots:
-    void init() { Fixture = std::make_unique<TWindowFixture>(); }
-    void cleanup() { Fixture.reset(); }
-
     void screenshotNothingClipped();
     void resultsFitTheirTexts();
 };

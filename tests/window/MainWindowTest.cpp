@@ -34,17 +34,10 @@ const QString Title = QStringLiteral("Varnholt Combat Simulator (March 6th 2004 
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public TWindowTestCase {
     Q_OBJECT
 
-private:
-    std::unique_ptr<TWindowFixture> Fixture;
-    TWindowFixture& F() { return *Fixture; }
-
 private slots:
-    void init() { Fixture = std::make_unique<TWindowFixture>(); }
-    void cleanup() { Fixture.reset(); }
-
     void frame();
     void menu();
     void checkedMenuItemsStayChecked();

@@ -105,6 +105,21 @@ QStringList RankCaptions(TWindowFixture& window, bool attacker);
 // The default ranks of one side as captions.
 QStringList DefaultRankCaptions(bool attacker);
 
+// A test case with a window of its own for every test function.
+class TWindowTestCase : public QObject {
+    Q_OBJECT
+
+protected:
+    TWindowFixture& F() { return *Fixture; }
+
+private slots:
+    void init() { Fixture = std::make_unique<TWindowFixture>(); }
+    void cleanup() { Fixture.reset(); }
+
+private:
+    std::unique_ptr<TWindowFixture> Fixture;
+};
+
 // Counts the runs that start (restarts included) through the seed hook, with
 // a fixed seed, and shortens automatic runs to `autoRuns` battles.
 struct TRunCounter {
