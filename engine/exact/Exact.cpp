@@ -173,8 +173,14 @@ TExactOdds TCalculation::Collect()
             return static_cast<size_t>(h);
         }
     };
+    // End states whose keys hold nothing a row hides are rows already, one
+    // each: only where some end state has battleship damage left or
+    // submarines retreated can two be alike, and only then are they looked up.
+    bool hidden = false;
+    for (const auto& [key, mass] : S_.Terminal)
+        for (int slot = SlotAttPool; slot <= SlotDefRetreated; ++slot) hidden |= key.V[slot] != 0;
     std::unordered_map<TId, size_t, TIdHash> index;
-    index.reserve(S_.Terminal.size());
+    if (hidden) index.reserve(S_.Terminal.size());
     std::vector<std::pair<TId, double>> outcomes;
     outcomes.reserve(S_.Terminal.size());
     // The swing keeps apart what the rows merge: a retreated submarine is not lost.
@@ -199,9 +205,14 @@ TExactOdds TCalculation::Collect()
         id[0] = static_cast<int32_t>(end.State.Victor);
         std::copy(end.State.AttCount, end.State.AttCount + AttKinds, id.begin() + 1);
         std::copy(end.State.DefCount, end.State.DefCount + DefKinds, id.begin() + 1 + AttKinds);
-        const auto [it, added] = index.try_emplace(id, outcomes.size());
-        if (added) outcomes.emplace_back(id, mass);
-        else outcomes[it->second].second += mass;
+        if (hidden) {
+            const auto [it, added] = index.try_emplace(id, outcomes.size());
+            if (!added) {
+                outcomes[it->second].second += mass;
+                continue;
+            }
+        }
+        outcomes.emplace_back(id, mass);
     }
     odds.Swing.reserve(swing.size());
     for (const auto& [value, mass] : swing) odds.Swing.push_back({value, mass});
@@ -286,19 +297,15 @@ void Check(TExactOdds& o, const TState& start, const TBattleSetupRec& setup)
     Bound(o.AvgRounds, setup.AllRounds ? std::numeric_limits<double>::max() : std::max(1, setup.Rounds), "the rounds");
 
     // One row per end state as it shows: no two alike.
-    std::vector<const TBattleResultsRec*> rows;
-    rows.reserve(o.Outcomes.size());
-    for (const TExactOutcome& e : o.Outcomes) rows.push_back(&e.State);
-    auto id = [](const TBattleResultsRec* r) {
-        std::array<int32_t, 1 + AttKinds + DefKinds> v;
-        v[0] = static_cast<int32_t>(r->Victor);
-        std::copy(r->AttCount, r->AttCount + AttKinds, v.begin() + 1);
-        std::copy(r->DefCount, r->DefCount + DefKinds, v.begin() + 1 + AttKinds);
-        return v;
-    };
-    std::sort(rows.begin(), rows.end(), [&](const auto* a, const auto* b) { return id(a) < id(b); });
-    if (std::adjacent_find(rows.begin(), rows.end(), [&](const auto* a, const auto* b) { return id(a) == id(b); }) !=
-        rows.end())
+    std::vector<std::array<int32_t, 1 + AttKinds + DefKinds>> rows(o.Outcomes.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const TBattleResultsRec& r = o.Outcomes[i].State;
+        rows[i][0] = static_cast<int32_t>(r.Victor);
+        std::copy(r.AttCount, r.AttCount + AttKinds, rows[i].begin() + 1);
+        std::copy(r.DefCount, r.DefCount + DefKinds, rows[i].begin() + 1 + AttKinds);
+    }
+    std::sort(rows.begin(), rows.end());
+    if (std::adjacent_find(rows.begin(), rows.end()) != rows.end())
         Fail("two end states listed that are the same");
 }
 
