@@ -20,7 +20,8 @@ class TJobThreads {
 public:
     // Called on a job's thread inside the mailbox's lock: job `id` has left
     // a result in the mailbox (finished false), or has ended (true), which
-    // every job does, cancelled or not.
+    // every job does, cancelled or not. A job whose thread failed to start
+    // ends at once, with no result, and this is called from Start.
     using TNotify = std::function<void(uint64_t id, bool finished)>;
     // Hands an interim result to the mailbox.
     using TPost = std::function<void(TResult&&)>;
@@ -49,9 +50,18 @@ public:
             ++Running;
         }
         Jobs.push_back(job);
+        if (StackSize > 0) job->Thread->setStackSize(StackSize);
         job->Thread->start(QThread::LowPriority);
+        // A thread the system would not start never runs the work: the job
+        // has ended with no result, or Stop() and the owner would wait for it
+        // for ever. (A thread that did start is running or has finished.)
+        if (!job->Thread->isRunning() && !job->Thread->isFinished()) Leave(*job, std::nullopt, true);
         return job->Id;
     }
+
+    // The stack of each job's thread from the next Start on, in bytes; 0 for
+    // the system's default.
+    void SetStackSize(uint bytes) { StackSize = bytes; }
 
     // Cancels every job under way; returns at once.
     void CancelAll()
@@ -134,6 +144,7 @@ private:
     const TNotify Notify;
     std::vector<std::shared_ptr<TJob>> Jobs;  // owner's thread only
     uint64_t LastId = 0;
+    uint StackSize = 0;
 
     std::mutex Mutex;  // guards the mailbox and Running
     std::condition_variable AllDone;

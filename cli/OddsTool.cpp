@@ -17,6 +17,7 @@
 #include "cli/Reports.h"
 #include "engine/battle/Driver.h"
 #include "engine/exact/Exact.h"
+#include "engine/parallel/Parallel.h"
 #include "format/Panel.h"
 #include "model/BattleFile.h"
 
@@ -77,7 +78,7 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
     }
 
     std::optional<tbb::global_control> threads;
-    if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(request.Threads));
+    if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(UsableThreads(request.Threads)));
 
     if (!request.BatchFile.empty())
         return RunBatch({request.BatchFile, request.Csv, request.Battles, request.SeedGiven ? request.Seed : 1u,

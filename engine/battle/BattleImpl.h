@@ -27,7 +27,8 @@ struct TSubStrikeStep {
     template <class Group>
     void Groups(Group&& g) const { AttackerSubGroups(S, R, g); }
     int32_t Cap() const { return INT32_MAX; }
-    int32_t Saturation() const { return Eligible(S.Def, R.DefVsAttSubs) + S.DefBBDamage; }
+    const TKillList& Kill() const { return AttackerSubKill(R); }
+    int32_t Saturation() const { return Eligible(S.Def, Kill()) + S.DefBBDamage; }
 };
 
 struct TAttackStep {
@@ -39,7 +40,8 @@ struct TAttackStep {
     template <class Group>
     void Groups(Group&& g) const { AttackerGroups(S, Setup, R, g); }
     int32_t Cap() const { return INT32_MAX; }
-    int32_t Saturation() const { return DefUnits(S) + S.DefBBDamage; }
+    const TKillList& Kill() const { return AttackerKill(R); }
+    int32_t Saturation() const { return Eligible(S.Def, Kill()) + S.DefBBDamage; }
 };
 
 // The AA gun never scores more hits than there are aircraft (a cap that only
@@ -68,9 +70,10 @@ struct TDefenderStep {
     bool LowLuck() const { return Setup.LowLuck; }
     template <class Group>
     void Groups(Group&& g) const { DefenderGroups(S, R, g); }
-    // What any hit count of the defender can reach, the pool included.
-    int32_t Saturation(const TKillList& kill) const { return Eligible(S.Att, kill) + S.AttBBDamage; }
-    int32_t Saturation() const { return AttUnits(S) + S.AttBBDamage; }
+    // What the hits of a group reach (low luck's one group: DefOtherGroups).
+    const TKillList& Kill(int group) const { return DefenderKill(R, group); }
+    // What any hit count of a group can reach, the pool included.
+    int32_t Saturation(int group) const { return Eligible(S.Att, Kill(group)) + S.AttBBDamage; }
 };
 
 inline TDefenderStep DefenderStep(TState& s, const TBattleSetupRec& setup, const TRules& r)

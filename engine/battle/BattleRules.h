@@ -157,6 +157,8 @@ inline void AttackerSubGroups(const TState& s, const TRules& r, Group&& group)
     group(s.Att[aSUB], r.AttValue[aSUB]);
 }
 inline int32_t AttackerSubStrength(const TState& s, const TRules& r) { return r.AttValue[aSUB] * s.Att[aSUB]; }
+// Their hits reach the defender's TRN, SUB, AC and BB.
+inline const TKillList& AttackerSubKill(const TRules& r) { return r.DefVsAttSubs; }
 
 // INF, ARM, FTR, BMR (a heavy bomber's 3 dice in a row), BB, AC; transports never fire in attack.
 template <class Group>
@@ -175,6 +177,8 @@ inline int32_t AttackerStrength(const TState& s, const TBattleSetupRec& setup, c
     for (int k : {aINF, aARM, aFTR, aBB, aAC}) strength += r.AttValue[k] * s.Att[k];
     return strength + BomberDice(setup) * r.AttValue[aBMR] * s.Att[aBMR];
 }
+// Their hits reach every defender kind.
+inline const TKillList& AttackerKill(const TRules& r) { return r.DefVsAtt; }
 
 // Regular mode: TRN, then SUB, then the rest in the order INF, ARM, FTR, JFTR,
 // BMR, BB, AC. Groups 0 and 1 are hit counts of their own; the rest add up.
@@ -185,6 +189,13 @@ template <class Group>
 inline void DefenderGroups(const TState& s, const TRules& r, Group&& group)
 {
     for (int k : {dTRN, dSUB, dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC}) group(s.Def[k], r.DefValue[k]);
+}
+// What the hits of each of the defender's groups reach: the transports' the
+// attacker's FTR, BMR, BB, AC, TRN and SUB, the submarines' its ships, the
+// rest's (and low luck's one group's) every attacker kind.
+inline const TKillList& DefenderKill(const TRules& r, int group)
+{
+    return group == DefTrnGroup ? r.AttVsDefTrns : group == DefSubGroup ? r.AttVsDefSubs : r.AttVsDef;
 }
 
 template <class Groups>
@@ -228,7 +239,6 @@ inline void AAGroups(const TState& s, Group&& group)
     group(AttAir(s), 1);
 }
 inline int32_t AAStrength(const TState& s) { return AttAir(s); }
-inline int32_t AACap(const TState& s, int32_t hits) { return std::min(hits, AttAir(s)); }
 
 // ---- Dice ------------------------------------------------------------------------
 

@@ -72,17 +72,18 @@ inline bool KeepOneLandUnit(int32_t* att, int land, int otherLand, int32_t& hits
 // fewer, and the unit kept is never taken later in the same call.
 inline void TakeDefenderHits(TState& s, const TBattleSetupRec& setup, const TRules& r, int32_t hits)
 {
+    const TKillList& kill = DefenderKill(r, DefOtherGroups);
     if (!setup.TakeWith) {
-        TakeCasualties(s.Att, r.AttVsDef, hits);
+        TakeCasualties(s.Att, kill, hits);
         return;
     }
     if (hits <= 0) return;
     if (hits >= AttUnits(s)) {
-        LoseAll(s.Att, r.AttVsDef);
+        LoseAll(s.Att, kill);
         return;
     }
-    for (int i = 0; i < r.AttVsDef.Size && hits > 0; ++i) {
-        const int slot = r.AttVsDef.Slot[i];
+    for (int i = 0; i < kill.Size && hits > 0; ++i) {
+        const int slot = kill.Slot[i];
         if (slot == aINF && KeepOneLandUnit(s.Att, aINF, aARM, hits, r.FtrBeforeBmr)) continue;
         if (slot == aARM && KeepOneLandUnit(s.Att, aARM, aINF, hits, r.FtrBeforeBmr)) continue;
         LoseUpTo(s.Att[slot], hits);
@@ -108,7 +109,7 @@ struct TDefenderHits {
 // The attacking submarines' hits land at once, before anyone fires back.
 inline void TakeSubStrike(TState& s, const TRules& r, int32_t hits)
 {
-    TakeCasualties(s.Def, r.DefVsAttSubs, Absorb(hits, s.DefBBDamage));
+    TakeCasualties(s.Def, AttackerSubKill(r), Absorb(hits, s.DefBBDamage));
 }
 
 // The defender's hits on the attacker, absorbed and taken in the order fired.
@@ -118,8 +119,8 @@ inline void TakeDefenderFire(TState& s, const TBattleSetupRec& setup, const TRul
     const int32_t sub = Absorb(h.Sub, s.AttBBDamage);
     const int32_t other = Absorb(h.Other, s.AttBBDamage);
     if (trn + sub > 0) {
-        TakeCasualties(s.Att, r.AttVsDefTrns, trn);
-        TakeCasualties(s.Att, r.AttVsDefSubs, sub);
+        TakeCasualties(s.Att, DefenderKill(r, DefTrnGroup), trn);
+        TakeCasualties(s.Att, DefenderKill(r, DefSubGroup), sub);
     }
     TakeDefenderHits(s, setup, r, other);
 }
@@ -127,7 +128,7 @@ inline void TakeDefenderFire(TState& s, const TBattleSetupRec& setup, const TRul
 // The attacker's other units' hits, taken after the defender has fired.
 inline void TakeAttackerFire(TState& s, const TRules& r, int32_t hits)
 {
-    TakeCasualties(s.Def, r.DefVsAtt, Absorb(hits, s.DefBBDamage));
+    TakeCasualties(s.Def, AttackerKill(r), Absorb(hits, s.DefBBDamage));
 }
 
 // Battleships accompanying land units have fired once and leave.
@@ -206,32 +207,40 @@ inline void SubRetreats(TState& s, const TBattleSetupRec& setup)
     if (DefSubsLeave(s, setup)) RetreatDefSubs(s);
 }
 
-// Whether a side can still score a hit on the other's units as they stand.
-// Both false means no unit can ever be lost again: nothing in the battle
-// changes any more.
-inline bool AttackerCanHit(const TState& s, const TRules& r)
+// Whether a side can still score a hit on the other's units as they stand:
+// some group of its fire steps fires with a value above 0 at a kill list that
+// still holds units. Both false means no unit can ever be lost again: nothing
+// in the battle changes any more. The attacker's low luck strengths are the
+// same groups' values times shots, so the groups answer for both modes.
+inline bool AttackerCanHit(const TState& s, const TBattleSetupRec& setup, const TRules& r)
 {
-    if (s.Att[aSUB] > 0 && r.AttValue[aSUB] > 0 && DefSea(s) > 0) return true;
-    for (int k : {aINF, aARM, aFTR, aBMR, aBB, aAC})
-        if (s.Att[k] > 0 && r.AttValue[k] > 0) return true;
-    return false;
+    bool can = false;
+    auto firesAt = [&](const TKillList& kill) {
+        return [&can, reachable = Eligible(s.Def, kill) > 0](int32_t shots, int32_t value) {
+            can |= reachable && shots > 0 && value > 0;
+        };
+    };
+    AttackerSubGroups(s, r, firesAt(AttackerSubKill(r)));
+    AttackerGroups(s, setup, r, firesAt(AttackerKill(r)));
+    return can;
 }
 
 inline bool DefenderCanHit(const TState& s, const TBattleSetupRec& setup, const TRules& r)
 {
-    const int32_t attSea = AttSea(s);
     if (setup.LowLuck) {
-        int32_t strength = attSea > 0 ? r.DefValue[dSUB] * s.Def[dSUB] : 0;
-        for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC, dTRN}) strength += r.DefValue[k] * s.Def[k];
-        if (strength == 0) return false;
-        return s.Def[dSUB] == 0 ||
-               s.Def[dBB] + s.Def[dAC] + s.Def[dTRN] + s.Def[dFTR] + s.Def[dJFTR] + attSea > 0;
+        TState t = s;
+        const int32_t strength = DefenderLowLuckStrength(t, r);
+        if (AttSea(t) < AttSea(s)) return true;  // its submarines sink the attacking ships outright
+        return strength > 0 && DefenderLowLuckCap(t, INT32_MAX) > 0 &&
+               Eligible(t.Att, DefenderKill(r, DefOtherGroups)) > 0;
     }
-    if (s.Def[dTRN] > 0 && r.DefValue[dTRN] > 0 && attSea + AttAir(s) > 0) return true;
-    if (s.Def[dSUB] > 0 && r.DefValue[dSUB] > 0 && attSea > 0) return true;
-    for (int k : {dINF, dARM, dFTR, dJFTR, dBMR, dBB, dAC})
-        if (s.Def[k] > 0 && r.DefValue[k] > 0) return true;
-    return false;
+    bool can = false;
+    int group = 0;
+    DefenderGroups(s, r, [&](int32_t shots, int32_t value) {
+        const TKillList& kill = DefenderKill(r, std::min(group++, DefOtherGroups));
+        can |= shots > 0 && value > 0 && Eligible(s.Att, kill) > 0;
+    });
+    return can;
 }
 
 inline void EndBattleAs(TState& s, TOutcome outcome)
@@ -265,7 +274,7 @@ inline void EndOfRound(TState& s, const TBattleSetupRec& setup, const TRules& r)
     // Without a round limit a battle in which neither side can hit would go
     // on for ever (possible only with combat values of 0); it ends as if a
     // limit had been reached, both sides remaining.
-    if (setup.AllRounds && r.MayStall && !AttackerCanHit(s, r) && !DefenderCanHit(s, setup, r))
+    if (setup.AllRounds && r.MayStall && !AttackerCanHit(s, setup, r) && !DefenderCanHit(s, setup, r))
         EndBattleAs(s, TOutcome::BothRemain);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <unordered_map>
 
@@ -112,6 +113,9 @@ public:
     {
     }
 
+    // The battle before the AA gun fires: what each side brings.
+    const TState& Start() const { return S_.R.Start; }
+
     TExactOdds Run()
     {
         const double estimate = EstimateWork(S_);
@@ -156,10 +160,10 @@ TExactOdds TCalculation::Collect()
     long double attLoss = 0, defLoss = 0;
     double category[5] = {};
     const bool land = IsLandBattle(S_.Setup);
-    // Victor, then the counts. States that differ only in what the end state
-    // does not show (retreated submarines) are one outcome; without retreats
-    // every end state is an outcome of its own. The end states are taken in
-    // the map's order, which the fixed order they were reached in fixes.
+    // Victor, then the counts: what a row shows. End states that differ
+    // only in what a row does not show (battleship damage, retreated
+    // submarines) are one row. The end states are taken in the map's order,
+    // which the fixed order they were reached in fixes.
     using TId = std::array<int32_t, 1 + AttKinds + DefKinds>;
     struct TIdHash {
         size_t operator()(const TId& id) const
@@ -169,10 +173,18 @@ TExactOdds TCalculation::Collect()
             return static_cast<size_t>(h);
         }
     };
-    const bool retreats = S_.Setup.AttWithSubsAirOnly || S_.Setup.DefWithSubsAirOnly || S_.Setup.DefWithSubs1stRnd;
+    // End states whose keys hold nothing a row hides are rows already, one
+    // each: only where some end state has battleship damage left or
+    // submarines retreated can two be alike, and only then are they looked up.
+    bool hidden = false;
+    for (const auto& [key, mass] : S_.Terminal)
+        for (int slot = SlotAttPool; slot <= SlotDefRetreated; ++slot) hidden |= key.V[slot] != 0;
     std::unordered_map<TId, size_t, TIdHash> index;
+    if (hidden) index.reserve(S_.Terminal.size());
     std::vector<std::pair<TId, double>> outcomes;
     outcomes.reserve(S_.Terminal.size());
+    // The swing keeps apart what the rows merge: a retreated submarine is not lost.
+    std::unordered_map<int64_t, double> swing;
     size_t seen = 0;
     for (const auto& [key, mass] : S_.Terminal) {
         if (++seen % 4096 == 0) S_.Poll();
@@ -185,6 +197,7 @@ TExactOdds TCalculation::Collect()
         category[static_cast<int>(end.Outcome)] += mass;
         attLoss += static_cast<long double>(mass) * end.AttIPCLoss;
         defLoss += static_cast<long double>(mass) * end.DefIPCLoss;
+        swing[int64_t{end.DefIPCLoss} - end.AttIPCLoss] += mass;
         if (TakesTerritory(land, end.Outcome == TOutcome::AttWins, end.State.AttCount)) odds.Taken += mass;
         for (int k = 0; k < AttKinds; ++k) odds.AttLeft[k] += mass * end.State.AttCount[k];
         for (int k = 0; k < DefKinds; ++k) odds.DefLeft[k] += mass * end.State.DefCount[k];
@@ -192,7 +205,7 @@ TExactOdds TCalculation::Collect()
         id[0] = static_cast<int32_t>(end.State.Victor);
         std::copy(end.State.AttCount, end.State.AttCount + AttKinds, id.begin() + 1);
         std::copy(end.State.DefCount, end.State.DefCount + DefKinds, id.begin() + 1 + AttKinds);
-        if (retreats) {
+        if (hidden) {
             const auto [it, added] = index.try_emplace(id, outcomes.size());
             if (!added) {
                 outcomes[it->second].second += mass;
@@ -201,6 +214,9 @@ TExactOdds TCalculation::Collect()
         }
         outcomes.emplace_back(id, mass);
     }
+    odds.Swing.reserve(swing.size());
+    for (const auto& [value, mass] : swing) odds.Swing.push_back({value, mass});
+    std::sort(odds.Swing.begin(), odds.Swing.end(), [](const auto& a, const auto& b) { return a.Swing < b.Swing; });
     S_.Terminal.clear();
     std::unordered_map<TId, size_t, TIdHash>().swap(index);
     S_.Poll();
@@ -242,22 +258,55 @@ TExactOdds TCalculation::Collect()
     return odds;
 }
 
-// The result's own invariants; a result that breaks one is never shown.
-void Check(const TExactOdds& o)
+// Rounding may carry a figure a hair past its bound: within this share of the
+// bound (of 1 for a bound of 0) it is put back on the bound; any further is a
+// fault of the calculation.
+constexpr double Rounding = 1e-9;
+
+// Probability dropped with negligible states beyond this is a fault: the
+// floors keep it far below.
+constexpr double MaxPruned = 1e-9;
+
+void Bound(double& x, double hi, const std::string& what)
 {
-    const double parts[] = {o.AttWins, o.DefWins, o.BothDes, o.BothRemain, o.AttWithdraws,
-                            o.Unresolved, o.Pruned, o.Taken, o.OtherOutcomes};
-    for (double p : parts)
-        if (!(p >= 0 && p <= 1 + 1e-12)) Fail("a probability outside [0, 1]: " + std::to_string(p));
-    for (const TExactOutcome& e : o.Outcomes)
-        if (!(e.Probability >= 0 && e.Probability <= 1 + 1e-12)) Fail("an end state's probability outside [0, 1]");
+    const double slack = Rounding * std::max(1.0, hi);
+    if (!(x >= -slack && x <= hi + slack))
+        Fail(what + " outside [0, " + std::to_string(hi) + "]: " + std::to_string(x));
+    x = std::clamp(x, 0.0, hi);
+}
+
+// The result's own invariants; a result that breaks one is never shown. A
+// figure outside its bounds by rounding only is put on the bound.
+void Check(TExactOdds& o, const TState& start, const TBattleSetupRec& setup)
+{
+    if (!(o.Pruned <= MaxPruned))
+        Fail("a probability of " + std::to_string(o.Pruned) + " dropped with negligible states");
     const double sum = o.AttWins + o.DefWins + o.BothDes + o.BothRemain + o.AttWithdraws + o.Unresolved + o.Pruned;
     if (!(std::fabs(sum - 1) <= 1e-9))
         Fail("the probabilities add up to " + std::to_string(sum) + ", not 1");
-    if (!(o.Taken <= o.AttWins + 1e-12)) Fail("the territory is taken more often than the attacker wins");
-    const double figures[] = {o.AvgAttIPCLoss, o.AvgDefIPCLoss, o.AvgRounds};
-    for (double x : figures)
-        if (!std::isfinite(x) || x < 0) Fail("an expectation that is negative or not a number");
+    for (double* p : {&o.AttWins, &o.DefWins, &o.BothDes, &o.BothRemain, &o.AttWithdraws, &o.Unresolved, &o.Pruned,
+                      &o.OtherOutcomes})
+        Bound(*p, 1, "a probability");
+    Bound(o.Taken, o.AttWins, "the territory taken (at most the attacker's wins)");
+    for (TExactOutcome& e : o.Outcomes) Bound(e.Probability, 1, "an end state's probability");
+    for (TExactSwing& e : o.Swing) Bound(e.Probability, 1, "a swing's probability");
+    for (int k = 0; k < AttKinds; ++k) Bound(o.AttLeft[k], start.Att[k], "the attacker's units left");
+    for (int k = 0; k < DefKinds; ++k) Bound(o.DefLeft[k], start.Def[k], "the defender's units left");
+    Bound(o.AvgAttIPCLoss, std::max(0, start.AttIPCStart), "the attacker's IPC loss");
+    Bound(o.AvgDefIPCLoss, std::max(0, start.DefIPCStart), "the defender's IPC loss");
+    Bound(o.AvgRounds, setup.AllRounds ? std::numeric_limits<double>::max() : std::max(1, setup.Rounds), "the rounds");
+
+    // One row per end state as it shows: no two alike.
+    std::vector<std::array<int32_t, 1 + AttKinds + DefKinds>> rows(o.Outcomes.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const TBattleResultsRec& r = o.Outcomes[i].State;
+        rows[i][0] = static_cast<int32_t>(r.Victor);
+        std::copy(r.AttCount, r.AttCount + AttKinds, rows[i].begin() + 1);
+        std::copy(r.DefCount, r.DefCount + DefKinds, rows[i].begin() + 1 + AttKinds);
+    }
+    std::sort(rows.begin(), rows.end());
+    if (std::adjacent_find(rows.begin(), rows.end()) != rows.end())
+        Fail("two end states listed that are the same");
 }
 
 }  // namespace
@@ -273,16 +322,19 @@ TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool
         odds.Reason = std::move(reason);
         return odds;
     };
+    // Never more threads than the machine has cores.
+    TExactLimits capped = limits;
+    if (capped.Threads > 0) capped.Threads = UsableThreads(capped.Threads);
     auto calculate = [&] {
-        exact::TCalculation calculation(setup, cancel, limits);
+        exact::TCalculation calculation(setup, cancel, capped);
         TExactOdds odds = calculation.Run();
-        exact::Check(odds);
+        exact::Check(odds, calculation.Start(), setup);
         return odds;
     };
     try {
         // On the caller's threads (all cores), or on the calling one alone.
-        if (limits.Threads <= 1) return calculate();
-        tbb::task_arena arena(limits.Threads);
+        if (capped.Threads <= 1) return calculate();
+        tbb::task_arena arena(capped.Threads);
         return arena.execute(calculate);
     } catch (const exact::TRefused& r) {
         return refused(r.Status, r.Reason);

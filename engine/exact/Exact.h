@@ -18,6 +18,13 @@ struct TExactOutcome {
     double Probability = 0;
 };
 
+// One value of a battle's IPC swing (the defender's IPC loss minus the
+// attacker's) with its probability.
+struct TExactSwing {
+    int64_t Swing = 0;
+    double Probability = 0;
+};
+
 // Failed: the calculation caught itself breaking one of its own invariants;
 // its figures are not to be shown.
 enum class TExactStatus : uint8_t { Done, TooLarge, Cancelled, Failed };
@@ -47,11 +54,17 @@ struct TExactOdds {
     double Unresolved = 0;
     double Pruned = 0;
 
-    // Every distinct end state, most probable first (ties in a fixed order);
+    // Every distinct end state as a row shows it (victor and both sides'
+    // counts; no two alike), most probable first (ties in a fixed order);
     // where they are too many to keep, the most probable, and the summed
     // probability of the rest in OtherOutcomes.
     std::vector<TExactOutcome> Outcomes;
     double OtherOutcomes = 0;
+    // The IPC swing over the end states as the battle reached them, before
+    // they are merged into rows (a retreated submarine is not lost, though
+    // its row shows no submarine), in increasing swing. Adds up to 1 -
+    // Unresolved - Pruned.
+    std::vector<TExactSwing> Swing;
 };
 
 // Limits of one calculation.

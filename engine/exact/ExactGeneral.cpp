@@ -128,16 +128,15 @@ public:
         };
         if (defender.LowLuck()) {
             ForEachHits(X_.Hits.LowLuck(defender.LowLuckStrength),
-                        std::min(defender.LowLuckCap, defender.Saturation()),
+                        std::min(defender.LowLuckCap, defender.Saturation(DefOtherGroups)),
                         [&](int32_t hits, double q) { attacker(TDefenderHits{0, 0, hits}, q); });
         } else {
-            const TRules& r = defender.R;
             const THitDistribution& trn = X_.Hits.Of(defender, DefTrnGroup, DefTrnGroup + 1);
             const THitDistribution& sub = X_.Hits.Of(defender, DefSubGroup, DefSubGroup + 1);
             const THitDistribution& other = X_.Hits.Of(defender, DefOtherGroups, TFire::MaxGroups);
-            ForEachHits(trn, defender.Saturation(r.AttVsDefTrns), [&](int32_t h3, double q3) {
-                ForEachHits(sub, defender.Saturation(r.AttVsDefSubs), [&](int32_t h4, double q4) {
-                    ForEachHits(other, defender.Saturation(), [&](int32_t h5, double q5) {
+            ForEachHits(trn, defender.Saturation(DefTrnGroup), [&](int32_t h3, double q3) {
+                ForEachHits(sub, defender.Saturation(DefSubGroup), [&](int32_t h4, double q4) {
+                    ForEachHits(other, defender.Saturation(DefOtherGroups), [&](int32_t h5, double q5) {
                         attacker(TDefenderHits{h3, h4, h5}, q3 * q4 * q5);
                     });
                 });

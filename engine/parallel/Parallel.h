@@ -1,11 +1,22 @@
 #pragma once
 // Work side by side on oneTBB's threads, for the exact odds, the planner and
 // the odds tool's batches.
+#include <algorithm>
 #include <cstddef>
 
 #include <tbb/blocked_range.h>
+#include <tbb/info.h>
 #include <tbb/parallel_for.h>
 #include <tbb/partitioner.h>
+
+// The threads to use when `requested` are asked for (0 or less: every core):
+// never more than the cores this process may run on, since more only share
+// them and cost a thread's start each.
+inline int UsableThreads(int requested)
+{
+    const int cores = std::max(1, tbb::info::default_concurrency());
+    return requested <= 0 ? cores : std::min(requested, cores);
+}
 
 // f(i) for i in [0, n), on the calling thread alone unless the work is worth
 // threads; each f(i) writes only what belongs to i. Under ThreadSanitizer

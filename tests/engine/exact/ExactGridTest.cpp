@@ -29,25 +29,47 @@ std::string Figure(const std::string& name, double a, double b = NAN)
     return text.str();
 }
 
-// The first invariant an exact calculation breaks, or "". Probabilities may
-// stray from [0, 1] by rounding only.
-std::string Broken(const TExactOdds& o)
+// The first invariant an exact calculation breaks, or "". Every figure lies
+// within its bounds (rounding is clamped away), no two listed end states are
+// the same, and the swing distribution holds the same mass and mean as the
+// categories and the expected IPC losses.
+std::string Broken(const TExactOdds& o, const TBattleSetupRec& setup)
 {
     if (o.Status != TExactStatus::Done) return "not done: " + o.Reason;
     if (!(std::abs(Total(o) - 1) <= 1e-9)) return Figure("categories + Unresolved + Pruned =", Total(o));
-    auto outside = [](double p) { return !(p >= -1e-12 && p <= 1 + 1e-12); };
-    for (double p : {o.AttWins, o.DefWins, o.BothDes, o.BothRemain, o.AttWithdraws, o.Taken, o.Unresolved, o.Pruned})
-        if (outside(p)) return Figure("a probability of", p);
-    for (const TExactOutcome& e : o.Outcomes)
-        if (outside(e.Probability)) return Figure("an end state with", e.Probability);
+    auto outside = [](double x, double hi) { return !(x >= 0 && x <= hi); };
+    for (double p : {o.AttWins, o.DefWins, o.BothDes, o.BothRemain, o.AttWithdraws, o.Taken, o.Unresolved, o.Pruned,
+                     o.OtherOutcomes})
+        if (outside(p, 1)) return Figure("a probability of", p);
+    std::map<TEndKey, int> rows;
+    for (const TExactOutcome& e : o.Outcomes) {
+        if (outside(e.Probability, 1)) return Figure("an end state with", e.Probability);
+        if (++rows[KeyOf(e.State)] > 1) return "an end state listed twice: " + ::testing::PrintToString(KeyOf(e.State));
+    }
+    for (int k = 0; k < AttKinds; ++k)
+        if (outside(o.AttLeft[k], setup.AttCount[k])) return Figure("attacker left", o.AttLeft[k], setup.AttCount[k]);
+    for (int k = 0; k < DefKinds; ++k)
+        if (outside(o.DefLeft[k], setup.DefCount[k])) return Figure("defender left", o.DefLeft[k], setup.DefCount[k]);
+    for (double x : {o.AvgAttIPCLoss, o.AvgDefIPCLoss, o.AvgRounds})
+        if (!(x >= 0)) return Figure("an expectation of", x);
+    double mass = 0, mean = 0;
+    for (size_t i = 0; i < o.Swing.size(); ++i) {
+        if (i > 0 && !(o.Swing[i - 1].Swing < o.Swing[i].Swing)) return "the swing is not in increasing order";
+        mass += o.Swing[i].Probability;
+        mean += o.Swing[i].Probability * static_cast<double>(o.Swing[i].Swing);
+    }
+    if (!(std::abs(mass - (1 - o.Unresolved - o.Pruned)) <= 1e-9)) return Figure("the swing's mass", mass);
+    const double expected = o.AvgDefIPCLoss - o.AvgAttIPCLoss;
+    if (!(std::abs(mean - expected) <= 1e-9 * std::max(1.0, std::abs(expected))))
+        return Figure("the swing's mean", mean, expected);
     return {};
 }
 
 // The first difference between the normal calculation and the reference, or "".
-std::string Difference(const TExactOdds& fast, const TExactOdds& slow)
+std::string Difference(const TBattleSetupRec& setup, const TExactOdds& fast, const TExactOdds& slow)
 {
-    if (std::string b = Broken(fast); !b.empty()) return "normal: " + b;
-    if (std::string b = Broken(slow); !b.empty()) return "reference: " + b;
+    if (std::string b = Broken(fast, setup); !b.empty()) return "normal: " + b;
+    if (std::string b = Broken(slow, setup); !b.empty()) return "reference: " + b;
     auto differ = [](double a, double b, double tolerance) { return !(std::abs(a - b) <= tolerance); };
     const std::pair<const char*, double TExactOdds::*> probabilities[] = {
         {"ATT", &TExactOdds::AttWins},        {"DEF", &TExactOdds::DefWins},
@@ -92,7 +114,7 @@ std::string DifferenceFromReference(const TBattleSetupRec& setup)
 {
     TExactLimits reference;
     reference.LinearPass = false;
-    return Difference(ComputeExactOdds(setup), ComputeExactOdds(setup, nullptr, reference));
+    return Difference(setup, ComputeExactOdds(setup), ComputeExactOdds(setup, nullptr, reference));
 }
 
 // ---- The grid ----------------------------------------------------------------------------
@@ -334,7 +356,7 @@ void ExpectWithinEveryDiceSequence(const TBattleSetupRec& setup)
         TExactLimits limits;
         limits.LinearPass = linear;
         const TExactOdds odds = ComputeExactOdds(setup, nullptr, limits);
-        EXPECT_EQ(Broken(odds), "");
+        EXPECT_EQ(Broken(odds, setup), "");
         std::map<TEndKey, double> exact = EndStates(odds);
         for (const auto& [key, p] : replay.Ends) exact.try_emplace(key, 0);
         for (const auto& [key, p] : exact) {

@@ -260,4 +260,42 @@ TEST(ExactOdds, ChecksItselfAndKeepsItsLimits)
         EXPECT_EQ(serial.Outcomes[i].Probability, parallel.Outcomes[i].Probability);
 }
 
+TEST(ExactOdds, ListsEachEndStateOnceWithFiguresWithinBounds)
+{
+    // With 2 Hit BB, end states that differ only in battleship damage are one row.
+    TBattleSetupRec duel = Forces({{aFTR, 1}}, {{dBB, 1}});
+    duel.TwoHitBB = true;
+    const TExactOdds d = ComputeExactOdds(duel);
+    ASSERT_EQ(d.Status, TExactStatus::Done);
+    ASSERT_EQ(d.Outcomes.size(), 3u);
+    EXPECT_EQ(d.Outcomes[0].State.Victor, TVictor::DEF);
+    EXPECT_NEAR(d.Outcomes[0].Probability, d.DefWins, 1e-15);
+    TBattleSetupRec many = Forces({{aFTR, 2}, {aBMR, 2}, {aSUB, 2}}, {{dBB, 10}});
+    many.TwoHitBB = many.AAGun = true;
+    const TExactOdds m = ComputeExactOdds(many);
+    ASSERT_EQ(m.Status, TExactStatus::Done);
+    EXPECT_EQ(EndStates(m).size(), m.Outcomes.size());
+
+    // Sums that rounding carries a hair past their bounds are put back on them.
+    EXPECT_EQ(ComputeExactOdds(Forces({{aTRN, 1}}, {{dTRN, 1}})).DefWins, 1.0);
+    EXPECT_EQ(ComputeExactOdds(Forces({}, {{dFTR, 23}})).DefLeft[dFTR], 23.0);
+
+    // The swing keeps what the rows merge: a submarine that retreated is not
+    // lost, one that was sunk is, and both end in the same row.
+    TBattleSetupRec retreat = Forces({{aSUB, 1}, {aFTR, 1}}, {{dJFTR, 1}});
+    retreat.AttWithSubsAirOnly = true;
+    const TExactOdds r = ComputeExactOdds(retreat);
+    ASSERT_EQ(r.Status, TExactStatus::Done);
+    double mass = 0, mean = 0;
+    bool subKept = false;
+    for (const TExactSwing& e : r.Swing) {
+        mass += e.Probability;
+        mean += e.Probability * static_cast<double>(e.Swing);
+        subKept |= e.Swing == -retreat.AttIPC[aFTR];  // the fighter lost, the submarine gone home
+    }
+    EXPECT_NEAR(mass, 1, 1e-12);
+    EXPECT_NEAR(mean, r.AvgDefIPCLoss - r.AvgAttIPCLoss, 1e-9);
+    EXPECT_TRUE(subKept);
+}
+
 }  // namespace
