@@ -22,6 +22,11 @@ signals:
     // On the window's thread: job `id` has ended, cancelled or not; its thread
     // is already gone.
     void Finished(quint64 id);
+
+    // Emitted on a job's thread; queued to the window's thread, where the
+    // worker turns it into the two signals above. Qt copies the arguments
+    // across, so the job's thread writes nothing the window's thread reads.
+    void Posted(quint64 id, bool finished);
 };
 
 template <class TResult>
@@ -31,12 +36,11 @@ public:
     using TPost = typename TJobThreads<TResult>::TPost;
 
     explicit TJobWorker(QObject* parent = nullptr)
-        : TJobSignals(parent), Jobs([this](uint64_t id, bool finished) {
-              // On the job's thread: the news crosses to the window's thread
-              // as a queued call, dropped should the worker be gone by then.
-              QMetaObject::invokeMethod(this, [this, id, finished] { Deliver(id, finished); }, Qt::QueuedConnection);
-          })
+        : TJobSignals(parent), Jobs([this](uint64_t id, bool finished) { emit Posted(id, finished); })
     {
+        // Dropped should the worker be gone by the time the news arrives.
+        connect(this, &TJobSignals::Posted, this, [this](quint64 id, bool finished) { Deliver(id, finished); },
+                Qt::QueuedConnection);
     }
     ~TJobWorker() override { Stop(); }
 
