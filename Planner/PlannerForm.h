@@ -51,9 +51,9 @@ private:
     void PlanUpdated(quint64 id);
     void PlanFinished(quint64 id);
     void ShowPlan();
-    void ShowBring();
-    void ShowOrders();
-    void ShowRetreat();
+    void ShowBring(const TBattlePlan* plan);
+    void ShowOrders(const TBattlePlan* plan);
+    void ShowRetreat(const TBattlePlan* plan);
     void UseOrder(bool attacker);
 
     TBattleHost& Host;

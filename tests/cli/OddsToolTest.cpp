@@ -337,7 +337,8 @@ TEST(OddsTool, PlanExitStatusAndJson)
     EXPECT_EQ(j["attacker"]["best_order"]["exhaustive"], true);
     ASSERT_EQ(j["retreat"].size(), plan.Retreat.size());
     EXPECT_EQ(j["retreat"][0]["round"], 1);
-    EXPECT_EQ(j["best_retreat_round"].is_null(), plan.BestRetreatRound == 0);
+    EXPECT_EQ(j["least_loss_round"].is_null(), plan.LeastLossRound == 0);
+    EXPECT_EQ(j["highest_chance_round"].is_null(), plan.HighestChanceRound == 0);
 
     // Submarines cannot hit aircraft: even 999 of them never win, written as null.
     const TToolResult subs = Tool({"--att", "SUB=1", "--def", "FTR=1", "--plan", "--json"});
