@@ -210,3 +210,144 @@ TEST(Planner, RefusalsCancelsAndThreads)
 }
 
 }  // namespace
+
+const TBringLine* LineOf(const TSidePlan& side, int slot)
+{
+    for (const TBringLine& line : side.Bring)
+        if (line.Slot == slot) return &line;
+    return nullptr;
+}
+
+TEST(Planner, CountsWhereMoreUnitsHurt)
+{
+    // Retreating submarines: more of them sink the carriers sooner and must
+    // then leave the fighters alone. 5 reach 21 %, though fewer and more fail.
+    TBattleSetupRec subs = Battle({{aFTR, 1}}, {{dFTR, 2}, {dAC, 2}});
+    subs.AttWithSubsAirOnly = true;
+    TPlanOptions options;
+    options.Target = 0.21;
+    const TBringLine* sub = LineOf(PlanBattle(subs, options).Attacker, aSUB);
+    ASSERT_TRUE(sub);
+    EXPECT_EQ(sub->Result, TBringResult::Reached);
+    EXPECT_EQ(sub->Count, 5);
+    EXPECT_NEAR(sub->Probability, 0.217, 0.0005);
+
+    // Super subs: +5 SUB is the cheapest line at 80 %.
+    TBattleSetupRec fleet = Battle({{aFTR, 2}, {aBB, 1}, {aAC, 1}, {aSUB, 2}}, {{dFTR, 2}, {dJFTR, 2}, {dAC, 2}, {dSUB, 2}});
+    fleet.SetSuperSub(true);
+    fleet.AttWithSubsAirOnly = true;
+    options.Target = 0.8;
+    const TBattlePlan fleetPlan = PlanBattle(fleet, options);
+    ASSERT_FALSE(fleetPlan.Attacker.Bring.empty());
+    EXPECT_EQ(fleetPlan.Attacker.Bring[0].Slot, aSUB);
+    EXPECT_EQ(fleetPlan.Attacker.Bring[0].Count, 5);
+
+    // Low luck with retreating defenders: 10 submarines, not 13.
+    TBattleSetupRec lowLuck = Battle({{aFTR, 3}, {aBMR, 3}, {aBB, 3}, {aAC, 2}, {aSUB, 2}}, {{dAC, 2}, {dTRN, 2}, {dSUB, 3}});
+    lowLuck.DefWithSubsAirOnly = lowLuck.LowLuck = true;
+    options.Target = 0.35;
+    const TBringLine* defSub = LineOf(PlanBattle(lowLuck, options).Defender, dSUB);
+    ASSERT_TRUE(defSub);
+    EXPECT_EQ(defSub->Count, 10);
+
+    // Hold is 4/5, summed as 0.7999999999999999: the target of 80 % is met.
+    TBattleSetupRec even = Battle({{aFTR, 1}}, {{dFTR, 1}});
+    even.LowLuck = true;
+    options.Target = 0.8;
+    const TBattlePlan evenPlan = PlanBattle(even, options);
+    EXPECT_TRUE(evenPlan.Defender.TargetMet);
+    EXPECT_TRUE(evenPlan.Defender.Bring.empty());
+
+    // Fighters cannot take a territory: not within +64, and not worked out.
+    int calls = 0;
+    TPlanOptions counting;
+    counting.Calculation = [&](const TBattleSetupRec& s, const std::atomic<bool>* cancel) {
+        ++calls;
+        return ComputeExactOdds(s, cancel);
+    };
+    const TBattleSetupRec air = Battle({{aFTR, 1}}, {{dINF, 1}});
+    const TBringLine* ftr = LineOf(PlanBattle(air, counting).Attacker, aFTR);
+    ASSERT_TRUE(ftr);
+    EXPECT_EQ(ftr->Result, TBringResult::NotWithin);
+    EXPECT_EQ(BringText(*ftr), "not within +64");
+    EXPECT_LT(calls, 64);
+}
+
+TEST(Planner, OrdersWeighTheSwingAndLeaveWhatCannotBeLost)
+{
+    // A defender order that gains a hair of chance for a third of the swing is no better.
+    const TBattleSetupRec mixed = Battle({{aARM, 1}, {aFTR, 2}, {aBB, 4}}, {{dINF, 2}, {dARM, 2}, {dFTR, 3}, {dJFTR, 1}, {dBMR, 4}});
+    const TBattlePlan plan = PlanBattle(mixed);
+    ASSERT_EQ(plan.Status, TPlanStatus::Done);
+    const TSidePlan& def = plan.Defender;
+    EXPECT_GE(def.BestOrder.Swing, def.CurrentOrder.Swing - 1e-9);
+
+    // A battleship that bombards is never lost: it keeps its rank.
+    // Armour is best lost last, behind the aircraft.
+    const TBattleSetupRec landing = Battle({{aINF, 2}, {aARM, 1}, {aFTR, 1}, {aBMR, 1}, {aBB, 1}}, {{dINF, 3}, {dARM, 1}});
+    const TBattlePlan bombard = PlanBattle(landing);
+    EXPECT_GT(bombard.Attacker.BestOrder.Ranks[aARM], bombard.Attacker.BestOrder.Ranks[aBMR]);
+    EXPECT_EQ(bombard.Attacker.BestOrder.Ranks[aBB], landing.AttOrder[aBB]);
+
+    // The retreat table marks its highest chance and its least IPC lost apart.
+    const TBattleSetupRec l1 = Battle({{aINF, 4}, {aARM, 2}, {aFTR, 1}}, {{dINF, 5}, {dFTR, 1}});
+    const TBattlePlan retreat = PlanBattle(l1);
+    double chance = retreat.Attacker.Probability;
+    for (const TRetreatLine& line : retreat.Retreat) chance = std::max(chance, line.Probability);
+    const double marked = retreat.HighestChanceRound == 0 ? retreat.Attacker.Probability
+                                                          : retreat.Retreat[size_t(retreat.HighestChanceRound - 1)].Probability;
+    EXPECT_EQ(marked, chance);
+
+    // An empty battle keeps the order given.
+    TBattleSetupRec empty;
+    std::reverse(empty.AttOrder, empty.AttOrder + AttKinds);
+    EXPECT_EQ(OrderText(true, PlanBattle(empty).Attacker.CurrentOrder.Ranks), "SUB TRN ARM INF FTR AC BB BMR");
+}
+
+TEST(Planner, FailuresStayFailuresAndTimeRunsOut)
+{
+    const TBattleSetupRec setup = Battle({{aINF, 2}, {aARM, 1}}, {{dINF, 3}});
+    // One calculation fails, in the retreat table: the whole plan fails.
+    TPlanOptions failing;
+    failing.Calculation = [](const TBattleSetupRec& s, const std::atomic<bool>* cancel) {
+        TExactOdds odds = ComputeExactOdds(s, cancel);
+        if (!s.AllRounds && s.Rounds == 2) {
+            odds.Status = TExactStatus::Failed;
+            odds.Reason = "broken on purpose";
+        }
+        return odds;
+    };
+    const TBattlePlan failed = PlanBattle(setup, failing);
+    EXPECT_EQ(failed.Status, TPlanStatus::Failed);
+    EXPECT_EQ(failed.Reason, "broken on purpose");
+    // The process-wide switch reaches the planner's calculations too.
+    SetExactFaultInjection(true);
+    const TBattlePlan injected = PlanBattle(setup);
+    SetExactFaultInjection(false);
+    EXPECT_EQ(injected.Status, TPlanStatus::Failed);
+
+    // A count too large to work out is that, not "not reachable".
+    TPlanOptions refusing;
+    refusing.Target = 0.999;
+    refusing.Calculation = [](const TBattleSetupRec& s, const std::atomic<bool>* cancel) {
+        TExactOdds odds = ComputeExactOdds(s, cancel);
+        if (s.AttCount[aINF] >= 5) odds.Status = TExactStatus::TooLarge;
+        return odds;
+    };
+    const TBringLine* inf = LineOf(PlanBattle(setup, refusing).Attacker, aINF);
+    ASSERT_TRUE(inf);
+    EXPECT_EQ(inf->Result, TBringResult::TooLarge);
+    EXPECT_EQ(BringText(*inf), "too large to work out");
+
+    // No time at all: the battle as it stands, and every other part says so.
+    TPlanOptions hurried;
+    hurried.Seconds = 0;
+    const TBattlePlan late = PlanBattle(setup, hurried);
+    ASSERT_EQ(late.Status, TPlanStatus::Done);
+    EXPECT_DOUBLE_EQ(late.Attacker.Probability, Goal(setup, true, true));
+    ASSERT_FALSE(late.Attacker.Bring.empty());
+    for (const TBringLine& line : late.Attacker.Bring) EXPECT_EQ(BringText(line), "not worked out in time");
+    EXPECT_EQ(late.Attacker.OrderEnd, TPartEnd::OutOfTime);
+    EXPECT_EQ(late.RetreatEnd, TPartEnd::OutOfTime);
+    EXPECT_EQ(late.PartsDone, PlanParts);
+}
