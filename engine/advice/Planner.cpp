@@ -146,9 +146,7 @@ void TPlanner::BringTables()
     };
     std::vector<TScan> scans;
     for (const bool attacker : {true, false}) {
-        TSidePlan& side = attacker ? Plan.Attacker : Plan.Defender;
-        side.TargetMet = ReachesTarget(Base.Goal(attacker), Plan.Target);
-        if (side.TargetMet) continue;
+        if ((attacker ? Plan.Attacker : Plan.Defender).TargetMet) continue;
         // Each kind that its side may add here: its count is open for this
         // battle, not at its most already, and the kind fires (the
         // attacker's transports do not).
@@ -430,6 +428,8 @@ TBattlePlan TPlanner::Run()
         const std::lock_guard<std::mutex> lock(Lock);
         Plan.Attacker.Probability = Base.Goal(true);
         Plan.Defender.Probability = Base.Goal(false);
+        Plan.Attacker.TargetMet = ReachesTarget(Plan.Attacker.Probability, Plan.Target);
+        Plan.Defender.TargetMet = ReachesTarget(Plan.Defender.Probability, Plan.Target);
         Publish();
     }
     // The kinds to bring, both sides' orders and the retreat table side by
