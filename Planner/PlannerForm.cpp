@@ -100,6 +100,13 @@ void TPlannerForm::hideEvent(QHideEvent* event)
 
 void TPlannerForm::TargetSpinEditChange() { FollowSoon.start(); }
 
+void TPlannerForm::SetTimeBudget(double seconds)
+{
+    Seconds = seconds;
+    Started = false;
+    FollowSoon.start();
+}
+
 void TPlannerForm::CancelButtonClick()
 {
     if (!Working) return;
@@ -155,9 +162,11 @@ void TPlannerForm::Follow()
     Working = true;
     Cancelled = false;
     // The plan owns its copy of the setup; each finished part is posted.
-    PlanId = Worker.Start([setup, target](const std::atomic<bool>& cancel, const TJobWorker<TBattlePlan>::TPost& post) {
+    PlanId = Worker.Start([setup, target, seconds = Seconds](const std::atomic<bool>& cancel,
+                                                             const TJobWorker<TBattlePlan>::TPost& post) {
         TPlanOptions options;
         options.Target = target;
+        options.Seconds = seconds;
         options.Progress = [&post](const TBattlePlan& plan) { post(TBattlePlan(plan)); };
         TBattlePlan plan = PlanBattle(setup, options, &cancel);
         return plan.Status == TPlanStatus::Cancelled ? std::nullopt : std::optional<TBattlePlan>(std::move(plan));

@@ -18,6 +18,13 @@ TBattleSetupRec Battle(std::initializer_list<std::pair<int, int>> att, std::init
     return s;
 }
 
+// Plans whole, however slow the build: the time budget has a test of its own.
+TPlanOptions Untimed(TPlanOptions options = {})
+{
+    options.Seconds = 1e6;
+    return options;
+}
+
 double Goal(const TBattleSetupRec& s, bool attacker, bool land)
 {
     const TExactOdds odds = ComputeExactOdds(s);
@@ -65,7 +72,7 @@ double TakenByHand(int a)
 TEST(Planner, OneInfantryAgainstOne)
 {
     const TBattleSetupRec setup = Battle({{aINF, 1}}, {{dINF, 1}});
-    const TBattlePlan plan = PlanBattle(setup);
+    const TBattlePlan plan = PlanBattle(setup, Untimed());
     ASSERT_EQ(plan.Status, TPlanStatus::Done);
     EXPECT_TRUE(plan.Land);
     EXPECT_NEAR(plan.Attacker.Probability, 0.25, 1e-12);
@@ -96,7 +103,7 @@ TEST(Planner, BringAgreesWithSeparateCalculations)
     for (const TBattleSetupRec& setup : {land, withdrawing, sea}) {
         TPlanOptions options;
         options.Target = 0.8;
-        const TBattlePlan plan = PlanBattle(setup, options);
+        const TBattlePlan plan = PlanBattle(setup, Untimed(options));
         ASSERT_EQ(plan.Status, TPlanStatus::Done);
         ExpectBringAgrees(setup, plan);
     }
@@ -107,7 +114,7 @@ TEST(Planner, BestOrderAgreesWithEveryOrder)
     // The attacker's three kinds in every way they can hold three of the eight
     // ranks; the rest fill the free ranks.
     TBattleSetupRec setup = Battle({{aINF, 2}, {aARM, 1}, {aFTR, 1}}, {{dINF, 3}, {dARM, 1}});
-    const TBattlePlan plan = PlanBattle(setup);
+    const TBattlePlan plan = PlanBattle(setup, Untimed());
     ASSERT_EQ(plan.Status, TPlanStatus::Done);
     const TOrderLine& best = plan.Attacker.BestOrder;
     EXPECT_TRUE(plan.Attacker.Exhaustive);
@@ -136,7 +143,7 @@ TEST(Planner, BestOrderAgreesWithEveryOrder)
     // Seven kinds present (a hand-made setup): swaps from the current order, labelled as found.
     const TBattleSetupRec many = Battle({{aFTR, 1}, {aBB, 1}, {aSUB, 2}},
                                         {{dINF, 1}, {dFTR, 1}, {dJFTR, 1}, {dBB, 1}, {dAC, 1}, {dTRN, 1}, {dSUB, 1}});
-    const TBattlePlan found = PlanBattle(many);
+    const TBattlePlan found = PlanBattle(many, Untimed());
     ASSERT_EQ(found.Status, TPlanStatus::Done);
     EXPECT_TRUE(found.Attacker.Exhaustive);
     EXPECT_FALSE(found.Defender.Exhaustive);
@@ -147,7 +154,7 @@ TEST(Planner, BestOrderAgreesWithEveryOrder)
 TEST(Planner, RetreatRoundsAreRoundLimits)
 {
     const TBattleSetupRec setup = Battle({{aINF, 4}, {aARM, 2}}, {{dINF, 5}});
-    const TBattlePlan plan = PlanBattle(setup);
+    const TBattlePlan plan = PlanBattle(setup, Untimed());
     ASSERT_EQ(plan.Status, TPlanStatus::Done);
     ASSERT_FALSE(plan.Retreat.empty());
     for (size_t r = 0; r < plan.Retreat.size(); ++r) EXPECT_EQ(plan.Retreat[r].Round, int(r + 1));
@@ -176,7 +183,7 @@ TEST(Planner, RefusalsCancelsAndThreads)
     TBattleSetupRec huge;
     std::fill(huge.AttCount, huge.AttCount + AttKinds, MaxCount);
     std::fill(huge.DefCount, huge.DefCount + DefKinds, MaxCount);
-    EXPECT_EQ(PlanBattle(huge).Status, TPlanStatus::TooLarge);
+    EXPECT_EQ(PlanBattle(huge, Untimed()).Status, TPlanStatus::TooLarge);
 
     const TBattleSetupRec setup = Battle({{aINF, 3}, {aARM, 2}, {aFTR, 1}}, {{dINF, 4}, {dARM, 1}});
     std::atomic<bool> cancel{true};
@@ -189,11 +196,11 @@ TEST(Planner, RefusalsCancelsAndThreads)
     EXPECT_EQ(PlanBattle(setup, stopping, &later).Status, TPlanStatus::Cancelled);
 
     // The same plan on one thread as on all.
-    const TBattlePlan all = PlanBattle(setup);
+    const TBattlePlan all = PlanBattle(setup, Untimed());
     TBattlePlan one;
     {
         const tbb::global_control single(tbb::global_control::max_allowed_parallelism, 1);
-        one = PlanBattle(setup);
+        one = PlanBattle(setup, Untimed());
     }
     EXPECT_EQ(all.PartsDone, PlanParts);
     for (const bool attacker : {true, false}) {
@@ -226,7 +233,7 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
     subs.AttWithSubsAirOnly = true;
     TPlanOptions options;
     options.Target = 0.21;
-    const TBringLine* sub = LineOf(PlanBattle(subs, options).Attacker, aSUB);
+    const TBringLine* sub = LineOf(PlanBattle(subs, Untimed(options)).Attacker, aSUB);
     ASSERT_TRUE(sub);
     EXPECT_EQ(sub->Result, TBringResult::Reached);
     EXPECT_EQ(sub->Count, 5);
@@ -237,7 +244,7 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
     fleet.SetSuperSub(true);
     fleet.AttWithSubsAirOnly = true;
     options.Target = 0.8;
-    const TBattlePlan fleetPlan = PlanBattle(fleet, options);
+    const TBattlePlan fleetPlan = PlanBattle(fleet, Untimed(options));
     ASSERT_FALSE(fleetPlan.Attacker.Bring.empty());
     EXPECT_EQ(fleetPlan.Attacker.Bring[0].Slot, aSUB);
     EXPECT_EQ(fleetPlan.Attacker.Bring[0].Count, 5);
@@ -246,7 +253,7 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
     TBattleSetupRec lowLuck = Battle({{aFTR, 3}, {aBMR, 3}, {aBB, 3}, {aAC, 2}, {aSUB, 2}}, {{dAC, 2}, {dTRN, 2}, {dSUB, 3}});
     lowLuck.DefWithSubsAirOnly = lowLuck.LowLuck = true;
     options.Target = 0.35;
-    const TBringLine* defSub = LineOf(PlanBattle(lowLuck, options).Defender, dSUB);
+    const TBringLine* defSub = LineOf(PlanBattle(lowLuck, Untimed(options)).Defender, dSUB);
     ASSERT_TRUE(defSub);
     EXPECT_EQ(defSub->Count, 10);
 
@@ -254,7 +261,7 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
     TBattleSetupRec even = Battle({{aFTR, 1}}, {{dFTR, 1}});
     even.LowLuck = true;
     options.Target = 0.8;
-    const TBattlePlan evenPlan = PlanBattle(even, options);
+    const TBattlePlan evenPlan = PlanBattle(even, Untimed(options));
     EXPECT_TRUE(evenPlan.Defender.TargetMet);
     EXPECT_TRUE(evenPlan.Defender.Bring.empty());
 
@@ -266,7 +273,7 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
         return ComputeExactOdds(s, cancel);
     };
     const TBattleSetupRec air = Battle({{aFTR, 1}}, {{dINF, 1}});
-    const TBringLine* ftr = LineOf(PlanBattle(air, counting).Attacker, aFTR);
+    const TBringLine* ftr = LineOf(PlanBattle(air, Untimed(counting)).Attacker, aFTR);
     ASSERT_TRUE(ftr);
     EXPECT_EQ(ftr->Result, TBringResult::NotWithin);
     EXPECT_EQ(BringText(*ftr), "not within +64");
@@ -277,7 +284,7 @@ TEST(Planner, OrdersWeighTheSwingAndLeaveWhatCannotBeLost)
 {
     // A defender order that gains a hair of chance for a third of the swing is no better.
     const TBattleSetupRec mixed = Battle({{aARM, 1}, {aFTR, 2}, {aBB, 4}}, {{dINF, 2}, {dARM, 2}, {dFTR, 3}, {dJFTR, 1}, {dBMR, 4}});
-    const TBattlePlan plan = PlanBattle(mixed);
+    const TBattlePlan plan = PlanBattle(mixed, Untimed());
     ASSERT_EQ(plan.Status, TPlanStatus::Done);
     const TSidePlan& def = plan.Defender;
     EXPECT_GE(def.BestOrder.Swing, def.CurrentOrder.Swing - 1e-9);
@@ -285,13 +292,13 @@ TEST(Planner, OrdersWeighTheSwingAndLeaveWhatCannotBeLost)
     // A battleship that bombards is never lost: it keeps its rank.
     // Armour is best lost last, behind the aircraft.
     const TBattleSetupRec landing = Battle({{aINF, 2}, {aARM, 1}, {aFTR, 1}, {aBMR, 1}, {aBB, 1}}, {{dINF, 3}, {dARM, 1}});
-    const TBattlePlan bombard = PlanBattle(landing);
+    const TBattlePlan bombard = PlanBattle(landing, Untimed());
     EXPECT_GT(bombard.Attacker.BestOrder.Ranks[aARM], bombard.Attacker.BestOrder.Ranks[aBMR]);
     EXPECT_EQ(bombard.Attacker.BestOrder.Ranks[aBB], landing.AttOrder[aBB]);
 
     // The retreat table marks its highest chance and its least IPC lost apart.
     const TBattleSetupRec l1 = Battle({{aINF, 4}, {aARM, 2}, {aFTR, 1}}, {{dINF, 5}, {dFTR, 1}});
-    const TBattlePlan retreat = PlanBattle(l1);
+    const TBattlePlan retreat = PlanBattle(l1, Untimed());
     double chance = retreat.Attacker.Probability;
     for (const TRetreatLine& line : retreat.Retreat) chance = std::max(chance, line.Probability);
     const double marked = retreat.HighestChanceRound == 0 ? retreat.Attacker.Probability
@@ -301,7 +308,7 @@ TEST(Planner, OrdersWeighTheSwingAndLeaveWhatCannotBeLost)
     // An empty battle keeps the order given.
     TBattleSetupRec empty;
     std::reverse(empty.AttOrder, empty.AttOrder + AttKinds);
-    EXPECT_EQ(OrderText(true, PlanBattle(empty).Attacker.CurrentOrder.Ranks), "SUB TRN ARM INF FTR AC BB BMR");
+    EXPECT_EQ(OrderText(true, PlanBattle(empty, Untimed()).Attacker.CurrentOrder.Ranks), "SUB TRN ARM INF FTR AC BB BMR");
 }
 
 TEST(Planner, FailuresStayFailuresAndTimeRunsOut)
@@ -317,12 +324,12 @@ TEST(Planner, FailuresStayFailuresAndTimeRunsOut)
         }
         return odds;
     };
-    const TBattlePlan failed = PlanBattle(setup, failing);
+    const TBattlePlan failed = PlanBattle(setup, Untimed(failing));
     EXPECT_EQ(failed.Status, TPlanStatus::Failed);
     EXPECT_EQ(failed.Reason, "broken on purpose");
     // The process-wide switch reaches the planner's calculations too.
     SetExactFaultInjection(true);
-    const TBattlePlan injected = PlanBattle(setup);
+    const TBattlePlan injected = PlanBattle(setup, Untimed());
     SetExactFaultInjection(false);
     EXPECT_EQ(injected.Status, TPlanStatus::Failed);
 
@@ -334,7 +341,7 @@ TEST(Planner, FailuresStayFailuresAndTimeRunsOut)
         if (s.AttCount[aINF] >= 5) odds.Status = TExactStatus::TooLarge;
         return odds;
     };
-    const TBringLine* inf = LineOf(PlanBattle(setup, refusing).Attacker, aINF);
+    const TBringLine* inf = LineOf(PlanBattle(setup, Untimed(refusing)).Attacker, aINF);
     ASSERT_TRUE(inf);
     EXPECT_EQ(inf->Result, TBringResult::TooLarge);
     EXPECT_EQ(BringText(*inf), "too large to work out");

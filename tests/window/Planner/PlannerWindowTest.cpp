@@ -26,6 +26,7 @@ TPlannerForm* OpenPlanner(TWindowFixture& w)
     w.Choose("BattlePlanner1");
     auto* planner = w.Form().findChild<TPlannerForm*>();
     if (planner && !QTest::qWaitForWindowExposed(planner)) return nullptr;
+    if (planner) planner->SetTimeBudget(1e6);  // whole plans, however slow the build
     return planner;
 }
 
