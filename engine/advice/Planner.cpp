@@ -66,6 +66,9 @@ private:
         }
         return Stop.load(std::memory_order_relaxed);
     }
+    // Progress is posted until the plan is cancelled or has failed (a plan
+    // out of time still shows what it settles).
+    bool Posting() { return Options.Progress && !Cancelled() && !Failed(); }
     void Fail(const std::string& reason);
     TFigures Evaluate(const TBattleSetupRec& setup, const std::atomic<bool>* cancel);
     TFigures Evaluate(const TBattleSetupRec& setup) { return Evaluate(setup, &Stop); }
@@ -113,7 +116,7 @@ TFigures TPlanner::Evaluate(const TBattleSetupRec& setup, const std::atomic<bool
 void TPlanner::Publish()
 {
     ++Plan.PartsDone;
-    if (Options.Progress && !Stop.load()) Options.Progress(Plan);
+    if (Posting()) Options.Progress(Plan);
 }
 
 // Whether any number of the kind could reach the attacker's goal at all:
@@ -179,7 +182,7 @@ void TPlanner::BringTables()
         const std::lock_guard<std::mutex> lock(Lock);
         std::vector<TBringLine>& side = (scan.Attacker ? Plan.Attacker : Plan.Defender).Bring;
         side.insert(std::upper_bound(side.begin(), side.end(), line, before), line);
-        if (Options.Progress && !Stop.load()) Options.Progress(Plan);  // lines as they are ready
+        if (Posting()) Options.Progress(Plan);  // lines as they are ready
     };
 
     const int threads = int(tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism));
@@ -368,7 +371,7 @@ void TPlanner::Retreat()
             more = f.Done() && f.StillOn >= MinRetreatStillOn;
             if (more) Plan.Retreat.push_back({first + i, f.StillOn, f.AttGoal, f.AttSwing});
         }
-        if (more && Options.Progress && !Stop.load()) Options.Progress(Plan);  // lines as they are ready
+        if (more && Posting()) Options.Progress(Plan);  // lines as they are ready
     }
 
     const std::lock_guard<std::mutex> lock(Lock);
