@@ -233,7 +233,8 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
     subs.AttWithSubsAirOnly = true;
     TPlanOptions options;
     options.Target = 0.21;
-    const TBringLine* sub = LineOf(PlanBattle(subs, Untimed(options)).Attacker, aSUB);
+    const TBattlePlan subPlan = PlanBattle(subs, Untimed(options));
+    const TBringLine* sub = LineOf(subPlan.Attacker, aSUB);
     ASSERT_TRUE(sub);
     EXPECT_EQ(sub->Result, TBringResult::Reached);
     EXPECT_EQ(sub->Count, 5);
@@ -253,7 +254,8 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
     TBattleSetupRec lowLuck = Battle({{aFTR, 3}, {aBMR, 3}, {aBB, 3}, {aAC, 2}, {aSUB, 2}}, {{dAC, 2}, {dTRN, 2}, {dSUB, 3}});
     lowLuck.DefWithSubsAirOnly = lowLuck.LowLuck = true;
     options.Target = 0.35;
-    const TBringLine* defSub = LineOf(PlanBattle(lowLuck, Untimed(options)).Defender, dSUB);
+    const TBattlePlan lowLuckPlan = PlanBattle(lowLuck, Untimed(options));
+    const TBringLine* defSub = LineOf(lowLuckPlan.Defender, dSUB);
     ASSERT_TRUE(defSub);
     EXPECT_EQ(defSub->Count, 10);
 
@@ -273,7 +275,8 @@ TEST(Planner, CountsWhereMoreUnitsHurt)
         return ComputeExactOdds(s, cancel);
     };
     const TBattleSetupRec air = Battle({{aFTR, 1}}, {{dINF, 1}});
-    const TBringLine* ftr = LineOf(PlanBattle(air, Untimed(counting)).Attacker, aFTR);
+    const TBattlePlan airPlan = PlanBattle(air, Untimed(counting));
+    const TBringLine* ftr = LineOf(airPlan.Attacker, aFTR);
     ASSERT_TRUE(ftr);
     EXPECT_EQ(ftr->Result, TBringResult::NotWithin);
     EXPECT_EQ(BringText(*ftr), "not within +64");
@@ -341,7 +344,8 @@ TEST(Planner, FailuresStayFailuresAndTimeRunsOut)
         if (s.AttCount[aINF] >= 5) odds.Status = TExactStatus::TooLarge;
         return odds;
     };
-    const TBringLine* inf = LineOf(PlanBattle(setup, Untimed(refusing)).Attacker, aINF);
+    const TBattlePlan refused = PlanBattle(setup, Untimed(refusing));
+    const TBringLine* inf = LineOf(refused.Attacker, aINF);
     ASSERT_TRUE(inf);
     EXPECT_EQ(inf->Result, TBringResult::TooLarge);
     EXPECT_EQ(BringText(*inf), "too large to work out");
