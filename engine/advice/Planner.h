@@ -124,14 +124,15 @@ struct TPlanOptions {
 };
 
 // Plans the setup on all cores. Results do not depend on the number of
-// threads. `cancel` is passed into every calculation and checked between
+// threads (only on how much is settled within the time budget). `cancel` is passed into every calculation and checked between
 // them; a cancelled plan has status Cancelled. A calculation that fails
 // anywhere makes the plan Failed; the battle itself too large makes it
 // TooLarge. An empty setup is no battle and gives an empty plan (Done).
 TBattlePlan PlanBattle(const TBattleSetupRec& setup, const TPlanOptions& options = {},
                        const std::atomic<bool>* cancel = nullptr);
 
-// The goal probabilities of one calculation of a battle of the planned kind.
+// The goal probabilities of one calculation of a battle of the planned kind,
+// within [0, 1].
 double AttackerGoal(const TExactOdds& odds, bool land);
 inline double DefenderGoal(const TExactOdds& odds, bool land) { return 1.0 - AttackerGoal(odds, land); }
 // Whether a goal reaches the target, within PlanTargetTolerance.
