@@ -31,6 +31,9 @@ public:
     const std::optional<TBattlePlan>& ShownPlan() const { return Plan; }
     // A plan is being worked out.
     bool Planning() const { return Working; }
+    // The time a plan may take (DefaultPlanSeconds unless set); a new budget
+    // plans afresh. Tests on slow builds give plenty.
+    void SetTimeBudget(double seconds);
 
     Ui::TPlannerForm* ui;
 
@@ -51,9 +54,9 @@ private:
     void PlanUpdated(quint64 id);
     void PlanFinished(quint64 id);
     void ShowPlan();
-    void ShowBring();
-    void ShowOrders();
-    void ShowRetreat();
+    void ShowBring(const TBattlePlan* plan);
+    void ShowOrders(const TBattlePlan* plan);
+    void ShowRetreat(const TBattlePlan* plan);
     void UseOrder(bool attacker);
 
     TBattleHost& Host;
@@ -65,6 +68,7 @@ private:
     bool Started = false;
     TBattleSetupRec PlanSetup;
     double PlanTarget = 0;
+    double Seconds = DefaultPlanSeconds;
     uint64_t PlanId = 0;
     std::optional<TBattlePlan> Plan;
     bool Working = false;

@@ -1,4 +1,6 @@
 // Time to plan the reference battles: every table of the planner.
+// Peak memory of the 999-infantry plan: /usr/bin/time -v bench_planner
+// --benchmark_filter=INF999.
 #include <benchmark/benchmark.h>
 
 #include "bench/ReferenceBattles.h"
@@ -31,6 +33,14 @@ void FirstTable(benchmark::State& state, TBattleSetupRec setup)
 
 BENCHMARK_CAPTURE(Plan, L1, L1())->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(Plan, S1, S1())->Unit(benchmark::kMillisecond)->UseRealTime();
+// 999 infantry a side: the time budget (10 s) bounds the plan.
+TBattleSetupRec Infantry999()
+{
+    TBattleSetupRec s;
+    s.AttCount[aINF] = s.DefCount[dINF] = MaxCount;
+    return s;
+}
+BENCHMARK_CAPTURE(Plan, INF999, Infantry999())->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK_CAPTURE(FirstTable, L1, L1())->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

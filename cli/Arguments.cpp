@@ -38,6 +38,8 @@ const char* const OddsToolUsage =
     "                     --seed or --exact)\n"
     "  --target P         the goal probability --plan aims at, in percent\n"
     "                     (1 to 99.9, default 90)\n"
+    "  --plan-seconds S   the time a plan may take (0.1 to 3600, default 10); what\n"
+    "                     is not worked out by then says so\n"
     "  --threads N        work on at most N threads (1 to 1024; default: every core);\n"
     "                     the result is the same for any number\n"
     "  --json             print one JSON object instead of the report\n"
@@ -204,9 +206,9 @@ constexpr TFlag Flags[] = {
     {"--csv", nullptr},
 };
 
-constexpr const char* ValueOptions[] = {"--att",    "--def",     "--att-order", "--def-order", "--withdraw",
-                                        "--rounds", "--battles", "--seed",      "--target",    "--threads",
-                                        "--setup",  "--save-setup", "--batch"};
+constexpr const char* ValueOptions[] = {"--att",    "--def",     "--att-order", "--def-order",    "--withdraw",
+                                        "--rounds", "--battles", "--seed",      "--target",       "--plan-seconds",
+                                        "--threads", "--setup",  "--save-setup", "--batch"};
 
 void ApplyFlag(const TFlag& flag, TOddsRequest& request)
 {
@@ -230,6 +232,18 @@ double ParseTarget(std::string_view option, std::string_view text)
     const auto [ptr, ec] = std::from_chars(text.data(), last, value);
     if (text.empty() || ec != std::errc() || ptr != last || !(value >= 1 && value <= 99.9))
         Bad(std::string(option) + ": the target must be a percentage from 1 to 99.9, got '" + std::string(text) + "'");
+    return value;
+}
+
+// Seconds from 0.1 to 3600, decimals allowed.
+double ParseSeconds(std::string_view option, std::string_view text)
+{
+    double value = 0;
+    const char* last = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), last, value);
+    if (text.empty() || ec != std::errc() || ptr != last || !(value >= 0.1 && value <= 3600))
+        Bad(std::string(option) + ": the time must be a number of seconds from 0.1 to 3600, got '" +
+            std::string(text) + "'");
     return value;
 }
 
@@ -258,6 +272,9 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
     } else if (name == "--target") {
         request.Target = ParseTarget(name, value);
         request.TargetGiven = true;
+    } else if (name == "--plan-seconds") {
+        request.PlanSeconds = ParseSeconds(name, value);
+        request.PlanSecondsGiven = true;
     } else if (name == "--threads") {
         request.Threads = static_cast<int>(ParseNumber(name, "the number of threads", value, 1, 1024));
     } else if (name == "--setup") {
@@ -269,6 +286,7 @@ void ApplyValue(std::string_view name, std::string_view value, TOddsRequest& req
     }
     request.SetupFlagsGiven |= name != "--battles" && name != "--seed" && name != "--setup" &&
                                name != "--save-setup" && name != "--batch" && name != "--target" &&
+                               name != "--plan-seconds" &&
                                name != "--threads";
 }
 
@@ -333,6 +351,7 @@ TOddsRequest ParseArguments(int argc, const char* const* argv)
     if (request.Plan && request.SeedGiven) Bad("--plan: cannot be combined with --seed");
     if (request.Plan && !request.BatchFile.empty()) Bad("--plan: cannot be combined with --batch");
     if (request.TargetGiven && !request.Plan) Bad("--target: only with --plan");
+    if (request.PlanSecondsGiven && !request.Plan) Bad("--plan-seconds: only with --plan");
     CheckBattleFileOptions(request);
     return request;
 }

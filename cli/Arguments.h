@@ -26,6 +26,8 @@ struct TOddsRequest {
     bool Plan = false;
     bool TargetGiven = false;
     double Target = 90;  // percent
+    bool PlanSecondsGiven = false;
+    double PlanSeconds = 10;  // a plan's time budget
     int Threads = 0;     // 0: every core
     bool Csv = false;
     bool SetupFlagsGiven = false;  // a force or option flag

@@ -68,6 +68,10 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         }
     }
 
+    // A test's way to check that a broken invariant is reported, never printed
+    // as odds: it reaches every calculation, the planner's and the batch's too.
+    SetExactFaultInjection(std::getenv("VARNHOLT_EXACT_INJECT_FAULT") != nullptr);
+
     TOddsRequest request;
     try {
         request = ParseArguments(argc, argv);
@@ -91,13 +95,11 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
             return OddsToolBadArgument;
         }
     }
-    if (request.Plan) return RunPlan(request.Setup, request.Target, request.Json, out, err);
+    if (request.Plan) return RunPlan(request.Setup, request.Target, request.PlanSeconds, request.Json, out, err);
 
     if (request.Exact) {
         TExactLimits limits;
         limits.Threads = request.Threads;
-        // A test's way to check that a broken invariant is reported, never printed as odds.
-        limits.InjectFault = std::getenv("VARNHOLT_EXACT_INJECT_FAULT") != nullptr;
         const TExactOdds odds = ComputeExactOdds(request.Setup, nullptr, limits);
         if (odds.Status == TExactStatus::Failed) {
             err << "varnholt-odds: exact odds failed: " << odds.Reason << '\n';

@@ -5,31 +5,16 @@
 #include <mutex>
 #include <numeric>
 
+#include <tbb/global_control.h>
+
+#include "engine/advice/PlannerParts.h"
+#include "engine/battle/BattleRules.h"
+#include "engine/battle/Casualties.h"
 #include "engine/parallel/Parallel.h"
 
 namespace {
 
-// Two exact figures this close are the same figure written by two ways of
-// summing; a kill order that changes nothing gives bit-identical figures.
-constexpr double ProbabilityTie = 1e-12;
-constexpr double SwingTie = 1e-9;
-// Largest number of kinds whose orders are all tried (6! = 720).
-constexpr int ExhaustiveKinds = 6;
-// Rounds of the retreat table worked out side by side.
-constexpr int RetreatBatch = 4;
-
-// What the planner keeps of one calculation.
-struct TFigures {
-    TExactStatus Status = TExactStatus::Failed;
-    std::string Reason;
-    double AttGoal = 0;   // the attacker's goal
-    double AttSwing = 0;  // the defender's expected IPC loss less the attacker's
-    double StillOn = 0;   // ended by the round limit
-
-    bool Done() const { return Status == TExactStatus::Done; }
-    double Goal(bool attacker) const { return attacker ? AttGoal : 1.0 - AttGoal; }
-    double Swing(bool attacker) const { return attacker ? AttSwing : -AttSwing; }
-};
+using namespace planner;
 
 int32_t* Counts(TBattleSetupRec& s, bool attacker) { return attacker ? s.AttCount : s.DefCount; }
 const int32_t* Counts(const TBattleSetupRec& s, bool attacker) { return attacker ? s.AttCount : s.DefCount; }
@@ -37,27 +22,12 @@ int32_t* Ranks(TBattleSetupRec& s, bool attacker) { return attacker ? s.AttOrder
 const int32_t* Ranks(const TBattleSetupRec& s, bool attacker) { return attacker ? s.AttOrder : s.DefOrder; }
 int Kinds(bool attacker) { return attacker ? AttKinds : DefKinds; }
 
-// An order with its figures and the number of kinds it ranks otherwise than
-// the current order does.
-struct TCandidate {
-    TOrderLine Line;
-    TFigures Figures;
-    int Changes = 0;
-};
-
-// Higher goal first, then the higher swing, then the fewer changes.
-bool Better(const TCandidate& a, const TCandidate& b)
-{
-    if (std::abs(a.Line.Probability - b.Line.Probability) > ProbabilityTie)
-        return a.Line.Probability > b.Line.Probability;
-    if (std::abs(a.Line.Swing - b.Line.Swing) > SwingTie) return a.Line.Swing > b.Line.Swing;
-    return a.Changes < b.Changes;
-}
-
 class TPlanner {
 public:
     TPlanner(const TBattleSetupRec& setup, const TPlanOptions& options, const std::atomic<bool>* cancel)
-        : Setup(setup), Options(options), Cancel(cancel), Land(IsLandBattle(setup))
+        : Setup(setup), Options(options), Cancel(cancel), Land(IsLandBattle(setup)),
+          Deadline(TClock::now() + std::chrono::duration_cast<TClock::duration>(
+                                       std::chrono::duration<double>(std::clamp(options.Seconds, 0.0, 1e6))))
     {
         Plan.Target = std::clamp(options.Target, MinPlanTarget, MaxPlanTarget);
         Plan.Land = Land;
@@ -70,34 +40,75 @@ private:
     const TPlanOptions& Options;
     const std::atomic<bool>* Cancel;
     const bool Land;
+    const TClock::time_point Deadline;
     TBattlePlan Plan;
     TFigures Base;
     std::mutex Lock;  // guards Plan while parts finish side by side
+    // Set when the caller cancels, the time is up or a calculation failed:
+    // every calculation under way polls it.
+    std::atomic<bool> Stop{false};
+    std::atomic<bool> TimeUp{false};
+    std::mutex FailLock;
+    std::string Failure;  // the first failed calculation's reason
 
     bool Cancelled() const { return Cancel && Cancel->load(std::memory_order_relaxed); }
-    TFigures Evaluate(const TBattleSetupRec& setup) const;
+    bool Failed()
+    {
+        const std::lock_guard<std::mutex> lock(FailLock);
+        return !Failure.empty();
+    }
+    // Nothing more is to be worked out.
+    bool Stopped()
+    {
+        if (!Stop.load(std::memory_order_relaxed) && (Cancelled() || TClock::now() >= Deadline)) {
+            if (!Cancelled()) TimeUp.store(true);
+            Stop.store(true);
+        }
+        return Stop.load(std::memory_order_relaxed);
+    }
+    // Progress is posted until the plan is cancelled or has failed (a plan
+    // out of time still shows what it settles).
+    bool Posting() { return Options.Progress && !Cancelled() && !Failed(); }
+    void Fail(const std::string& reason);
+    TFigures Evaluate(const TBattleSetupRec& setup, const std::atomic<bool>* cancel);
+    TFigures Evaluate(const TBattleSetupRec& setup) { return Evaluate(setup, &Stop); }
     void Publish();
 
-    void Bring(bool attacker, int slot, TBringLine& line) const;
+    bool CanReach(bool attacker, int slot, int32_t most) const;
     void BringTables();
     void BestOrder(bool attacker);
     void Retreat();
 };
 
-TFigures TPlanner::Evaluate(const TBattleSetupRec& setup) const
+void TPlanner::Fail(const std::string& reason)
+{
+    {
+        const std::lock_guard<std::mutex> lock(FailLock);
+        if (Failure.empty()) Failure = reason.empty() ? std::string("the calculation failed") : reason;
+    }
+    Stop.store(true);
+}
+
+TFigures TPlanner::Evaluate(const TBattleSetupRec& setup, const std::atomic<bool>* cancel)
 {
     TFigures f;
-    if (Cancelled()) {
+    if (cancel == &Stop && Stopped()) {
         f.Status = TExactStatus::Cancelled;
         return f;
     }
-    const TExactOdds odds = Options.Calculation ? Options.Calculation(setup, Cancel) : ComputeExactOdds(setup, Cancel);
+    const TExactOdds odds = Options.Calculation ? Options.Calculation(setup, cancel) : ComputeExactOdds(setup, cancel);
     f.Status = odds.Status;
     f.Reason = odds.Reason;
+    if (f.Status == TExactStatus::Failed) Fail(odds.Reason);
     if (!f.Done()) return f;
-    f.AttGoal = AttackerGoal(odds, Land);
-    f.AttSwing = odds.AvgDefIPCLoss - odds.AvgAttIPCLoss;
+    f.AttGoal = Land ? odds.Taken : odds.AttWins;
     f.StillOn = odds.BothRemain;
+    f.AttSwing = odds.AvgDefIPCLoss - odds.AvgAttIPCLoss;
+    if (!Bounded(f.AttGoal) || !Bounded(f.StillOn) || !std::isfinite(f.AttSwing)) {
+        f.Status = TExactStatus::Failed;
+        Fail("a figure out of its bounds (goal " + std::to_string(f.AttGoal) + ", still on " +
+             std::to_string(f.StillOn) + ")");
+    }
     return f;
 }
 
@@ -105,124 +116,150 @@ TFigures TPlanner::Evaluate(const TBattleSetupRec& setup) const
 void TPlanner::Publish()
 {
     ++Plan.PartsDone;
-    if (Options.Progress && !Cancelled()) Options.Progress(Plan);
+    if (Posting()) Options.Progress(Plan);
 }
 
-// The fewest extra units of one kind that bring the side's goal to the target.
-//
-// Without withdrawal the goal is taken to rise with the count from the first
-// extra unit on: another unit adds its fire and takes a hit in its turn, and
-// no rule counts units. What a first unit of a kind may change (whether the
-// battle is fought on land, whether submarines face only aircraft) lies
-// between 0 and 1 extra units, and 1 is always tried. So the smallest count is
-// found by doubling until the target is reached (or the odds refuse) and then
-// halving the last step: some 2 log2(n) calculations instead of n.
-// Withdrawal thresholds do count units, and an extra unit can make a side
-// pull back sooner; there every count is tried in turn from 1 upwards.
-void TPlanner::Bring(bool attacker, int slot, TBringLine& line) const
+// Whether any number of the kind could reach the attacker's goal at all:
+// taking a territory needs a ground unit left, and a kind that is none adds
+// no ground unit.
+bool TPlanner::CanReach(bool attacker, int slot, int32_t most) const
 {
-    const double target = Plan.Target;
-    TBattleSetupRec s = Setup;
-    const int32_t have = Counts(Setup, attacker)[slot];
-    const int32_t most = MaxCount - have;
-    // Reached: figures of a calculation that reached the target; refused: no figures.
-    enum class TVerdict { Short, Reached, Refused };
-    auto probe = [&](int32_t n, double& probability) {
-        Counts(s, attacker)[slot] = have + n;
-        const TFigures f = Evaluate(s);
-        if (!f.Done()) return TVerdict::Refused;
-        probability = f.Goal(attacker);
-        return probability >= target ? TVerdict::Reached : TVerdict::Short;
-    };
-    auto reach = [&](int32_t n, double probability) {
-        line.Reached = true;
-        line.Count = n;
-        line.Probability = probability;
-    };
-
-    if (Base.Goal(attacker) >= target) return reach(0, Base.Goal(attacker));
-    // Taking a territory needs a land unit: without one, no number of other
-    // units gets there (and with withdrawal, trying them all would be long).
-    if (attacker && Land && slot != aINF && slot != aARM && Setup.AttCount[aINF] + Setup.AttCount[aARM] == 0) return;
-    if (Setup.Withdrawal) {
-        for (int32_t n = 1; n <= most; ++n) {
-            double p = 0;
-            const TVerdict v = probe(n, p);
-            if (v == TVerdict::Reached) return reach(n, p);
-            if (v == TVerdict::Refused) return;
-        }
-        return;
-    }
-    // Short at lo; reached or refused at hi.
-    int32_t lo = 0, hi = -1;
-    for (int32_t n = 1; n <= most && hi < 0; n = n >= most ? most + 1 : std::min(2 * n, most)) {
-        double p = 0;
-        const TVerdict v = probe(n, p);
-        if (v == TVerdict::Reached) reach(n, p);
-        if (v == TVerdict::Short) lo = n;
-        else hi = n;
-    }
-    while (hi - lo > 1) {
-        const int32_t mid = lo + (hi - lo) / 2;
-        double p = 0;
-        const TVerdict v = probe(mid, p);
-        if (v == TVerdict::Reached) reach(mid, p);
-        if (v == TVerdict::Short) lo = mid;
-        else hi = mid;
-    }
+    if (!attacker) return true;
+    int32_t left[AttKinds];
+    std::copy(Setup.AttCount, Setup.AttCount + AttKinds, left);
+    left[slot] += most;
+    return TakesTerritory(Land, true, left);
 }
 
+// "What to bring": for each kind, the fewest extra units that reach the
+// side's goal. The goal need not rise as units are added (submarines that
+// must leave once the last ships are sunk, low luck's rule for submarines,
+// an AA shot for every aircraft, a withdrawal threshold that counts units),
+// so the counts are tried in order from 1 until the first that reaches it.
+// Every open line takes a few counts at a time, all of them side by side;
+// a count past a line's answer is worked out for nothing, never taken.
 void TPlanner::BringTables()
 {
-    // Each kind that its side may add here: its count is open for this
-    // battle and the kind fires (the attacker's transports do not).
-    struct TJob {
+    struct TScan {
         bool Attacker;
-        int Slot;
+        TBringLine Line;
+        int32_t Most;      // the last count to try
+        int32_t Next = 1;  // the first count not yet tried
+        bool Open = true;
     };
-    std::vector<TJob> jobs;
-    for (const bool attacker : {true, false})
+    std::vector<TScan> scans;
+    for (const bool attacker : {true, false}) {
+        if ((attacker ? Plan.Attacker : Plan.Defender).TargetMet) continue;
+        // Each kind that its side may add here: its count is open for this
+        // battle, not at its most already, and the kind fires (the
+        // attacker's transports do not).
         for (int k = 0; k < Kinds(attacker); ++k) {
             const TCountRule rule = attacker ? AttCountRule[k] : DefCountRule[k];
             const int32_t value = attacker ? Setup.AttValue[k] : Setup.DefValue[k];
-            if (CountAvailable(rule, Setup) && value > 0) jobs.push_back({attacker, k});
+            const int32_t most = std::min(Options.MaxExtra, MaxCount - Counts(Setup, attacker)[k]);
+            if (!CountAvailable(rule, Setup) || value <= 0 || most < 1) continue;
+            TScan scan{attacker, {}, most};
+            scan.Line.Slot = k;
+            scan.Line.Kind = attacker ? AttKindOrder[k] : DefKindOrder[k];
+            scan.Line.Count = most;
+            if (!CanReach(attacker, k, scan.Most)) scan.Next = scan.Most + 1;  // settled below, untried
+            scans.push_back(scan);
         }
-    // Each line goes to its side's table as soon as it is known, in its
-    // final place: cheapest first, reachable before unreachable, then by slot.
-    auto before = [](const TBringLine& a, const TBringLine& b) {
-        if (a.Reached != b.Reached) return a.Reached;
-        return a.IPC != b.IPC ? a.IPC < b.IPC : a.Slot < b.Slot;
-    };
-    ForEachIndex(jobs.size(), true, [&](size_t i) {
-        const bool attacker = jobs[i].Attacker;
-        TBringLine line;
-        line.Slot = jobs[i].Slot;
-        line.Kind = attacker ? AttKindOrder[line.Slot] : DefKindOrder[line.Slot];
-        Bring(attacker, line.Slot, line);
-        if (line.Reached) line.IPC = int64_t{line.Count} * (attacker ? Setup.AttIPC : Setup.DefIPC)[line.Slot];
-        if (Cancelled()) return;
-        const std::lock_guard<std::mutex> lock(Lock);
-        std::vector<TBringLine>& side = (attacker ? Plan.Attacker : Plan.Defender).Bring;
-        side.insert(std::upper_bound(side.begin(), side.end(), line, before), line);
-        if (Options.Progress) Options.Progress(Plan);  // lines as they are ready
-    });
-    if (Cancelled()) return;
+    }
 
+    // Reached lines go to their side's table cheapest first, the others after
+    // them by slot: each in its final place as soon as it is known.
+    auto before = [](const TBringLine& a, const TBringLine& b) {
+        if (a.Reached() != b.Reached()) return a.Reached();
+        if (a.Reached() && a.IPC != b.IPC) return a.IPC < b.IPC;
+        return a.Slot < b.Slot;
+    };
+    auto settle = [&](TScan& scan) {
+        scan.Open = false;
+        TBringLine& line = scan.Line;
+        if (line.Reached())
+            line.IPC = int64_t{line.Count} * (scan.Attacker ? Setup.AttIPC : Setup.DefIPC)[line.Slot];
+        const std::lock_guard<std::mutex> lock(Lock);
+        std::vector<TBringLine>& side = (scan.Attacker ? Plan.Attacker : Plan.Defender).Bring;
+        side.insert(std::upper_bound(side.begin(), side.end(), line, before), line);
+        if (Posting()) Options.Progress(Plan);  // lines as they are ready
+    };
+
+    const int threads = int(tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism));
+    for (;;) {
+        std::vector<size_t> open;
+        for (size_t i = 0; i < scans.size(); ++i)
+            if (scans[i].Open) {
+                if (scans[i].Next > scans[i].Most) settle(scans[i]);  // NotWithin, Count = Most
+                else open.push_back(i);
+            }
+        if (open.empty() || Stopped()) break;
+        // Enough counts to keep every core busy, at least two a line.
+        const int32_t width = std::max<int32_t>(2, int32_t((2 * threads + open.size() - 1) / open.size()));
+        struct TTask {
+            size_t Scan;
+            int32_t Extra;
+            TFigures Figures;
+        };
+        std::vector<TTask> tasks;
+        for (size_t i : open)
+            for (int32_t n = scans[i].Next; n <= scans[i].Most && n < scans[i].Next + width; ++n)
+                tasks.push_back({i, n, {}});
+        ForEachIndex(tasks.size(), true, [&](size_t t) {
+            const TScan& scan = scans[tasks[t].Scan];
+            TBattleSetupRec s = Setup;
+            Counts(s, scan.Attacker)[scan.Line.Slot] += tasks[t].Extra;
+            tasks[t].Figures = Evaluate(s);
+        });
+        if (Failed() || Cancelled()) return;
+        // Each line's counts in order: the first that reaches the target or
+        // cannot be worked out settles the line.
+        for (const TTask& task : tasks) {
+            TScan& scan = scans[task.Scan];
+            if (!scan.Open || task.Extra != scan.Next) continue;
+            const TFigures& f = task.Figures;
+            scan.Next = task.Extra + 1;
+            if (f.Status == TExactStatus::Cancelled) {
+                scan.Line.Result = TBringResult::OutOfTime;
+                settle(scan);
+            } else if (f.Status == TExactStatus::TooLarge) {
+                scan.Line.Result = TBringResult::TooLarge;
+                scan.Line.Count = task.Extra;
+                settle(scan);
+            } else if (ReachesTarget(f.Goal(scan.Attacker), Plan.Target)) {
+                scan.Line.Result = TBringResult::Reached;
+                scan.Line.Count = task.Extra;
+                scan.Line.Probability = f.Goal(scan.Attacker);
+                settle(scan);
+            }
+        }
+    }
+    if (Failed() || Cancelled()) return;
+    for (TScan& scan : scans)
+        if (scan.Open) {
+            scan.Line.Result = TBringResult::OutOfTime;
+            settle(scan);
+        }
     const std::lock_guard<std::mutex> lock(Lock);
     Plan.Attacker.BringDone = Plan.Defender.BringDone = true;
     Publish();
 }
 
 // The kill order that serves the side's goal best. Only the order among the
-// kinds the side has matters: those kinds trade the ranks they hold, and the
-// absent kinds keep theirs.
+// kinds the side has and can lose matters: those kinds trade the ranks they
+// hold, and the others keep theirs (a battleship that bombards a landing and
+// leaves is never lost).
 void TPlanner::BestOrder(bool attacker)
 {
     const int kinds = Kinds(attacker);
     const int32_t* current = Ranks(Setup, attacker);
+    battle::TState start;
+    battle::PrepareStart(Setup, start);
+    battle::TState bombarded = start;
+    battle::Bombard(bombarded);
     std::vector<int> present;  // slots, by current rank
     for (int k = 0; k < kinds; ++k)
-        if (Counts(Setup, attacker)[k] > 0) present.push_back(k);
+        if (Counts(Setup, attacker)[k] > 0 && !(attacker && bombarded.Att[k] < start.Att[k])) present.push_back(k);
     std::sort(present.begin(), present.end(), [&](int a, int b) { return current[a] < current[b]; });
     std::vector<int32_t> held(present.size());
     for (size_t i = 0; i < present.size(); ++i) held[i] = current[present[i]];
@@ -233,9 +270,9 @@ void TPlanner::BestOrder(bool attacker)
     now.Line.Probability = Base.Goal(attacker);
     now.Line.Swing = Base.Swing(attacker);
 
-    // Works out the candidates side by side and keeps the best, the earliest
-    // of equals: the same answer on any number of threads.
-    auto best = [&](std::vector<TCandidate>& candidates, TCandidate& winner) {
+    // Works out the candidates side by side; false when one was not worked out in time.
+    bool refused = false;
+    auto work = [&](std::vector<TCandidate>& candidates) {
         ForEachIndex(candidates.size(), true, [&](size_t i) {
             TCandidate& c = candidates[i];
             TBattleSetupRec s = Setup;
@@ -245,29 +282,42 @@ void TPlanner::BestOrder(bool attacker)
             c.Line.Swing = c.Figures.Swing(attacker);
             for (int k = 0; k < kinds; ++k) c.Changes += c.Line.Ranks[k] != current[k];
         });
+        for (const TCandidate& c : candidates) {
+            if (c.Figures.Status == TExactStatus::Cancelled) return false;
+            refused |= c.Figures.Status == TExactStatus::TooLarge;
+        }
+        return true;
+    };
+    auto highest = [](const std::vector<TCandidate>& candidates, double p) {
         for (const TCandidate& c : candidates)
-            if (c.Figures.Done() && Better(c, winner)) winner = c;
+            if (c.Figures.Done()) p = std::max(p, c.Line.Probability);
+        return p;
     };
 
     TCandidate winner = now;
-    bool exhaustive = true;
+    bool exhaustive = true, inTime = true;
     if (present.size() <= ExhaustiveKinds) {
         std::vector<int> perm(present.size());
         std::iota(perm.begin(), perm.end(), 0);
-        std::vector<TCandidate> candidates;
+        std::vector<TCandidate> candidates{now};
         do {
             TCandidate c;
             std::copy(current, current + kinds, c.Line.Ranks);
             for (size_t i = 0; i < perm.size(); ++i) c.Line.Ranks[present[perm[i]]] = held[i];
             if (!std::equal(c.Line.Ranks, c.Line.Ranks + kinds, current)) candidates.push_back(c);
         } while (std::next_permutation(perm.begin(), perm.end()));
-        best(candidates, winner);
+        std::vector<TCandidate> others(candidates.begin() + 1, candidates.end());
+        inTime = work(others);
+        std::copy(others.begin(), others.end(), candidates.begin() + 1);
+        winner = candidates[size_t(Choose(candidates, highest(candidates, 0)))];
     } else {
-        // Too many orders to try them all: take the best swap of two kinds
-        // for as long as one helps. Every step raises the goal or the swing,
-        // so this ends; the cap only guards against a drift within the ties.
+        // Too many orders to try them all: take the best swap of two kinds for
+        // as long as one helps, measured against the highest goal seen so far
+        // (so that ties cannot drift the goal down step by step). The cap only
+        // guards against a walk within the ties.
         exhaustive = false;
-        for (int step = 0; step < 100 && !Cancelled(); ++step) {
+        double top = now.Line.Probability;
+        for (int step = 0; step < 100 && inTime; ++step) {
             std::vector<TCandidate> candidates;
             for (size_t i = 0; i < present.size(); ++i)
                 for (size_t j = i + 1; j < present.size(); ++j) {
@@ -276,22 +326,23 @@ void TPlanner::BestOrder(bool attacker)
                     std::swap(c.Line.Ranks[present[i]], c.Line.Ranks[present[j]]);
                     candidates.push_back(c);
                 }
-            TCandidate next = winner;
-            best(candidates, next);
-            const bool helps = next.Line.Probability > winner.Line.Probability + ProbabilityTie ||
-                               (std::abs(next.Line.Probability - winner.Line.Probability) <= ProbabilityTie &&
-                                next.Line.Swing > winner.Line.Swing + SwingTie);
-            if (!helps) break;
-            winner = next;
+            inTime = work(candidates);
+            if (!inTime) break;
+            candidates.insert(candidates.begin(), winner);
+            top = highest(candidates, top);
+            const int chosen = Choose(candidates, top);
+            if (chosen <= 0) break;
+            winner = candidates[size_t(chosen)];
         }
     }
-    if (Cancelled()) return;
+    if (Failed() || Cancelled()) return;
 
     const std::lock_guard<std::mutex> lock(Lock);
     TSidePlan& side = attacker ? Plan.Attacker : Plan.Defender;
     side.CurrentOrder = now.Line;
-    side.BestOrder = winner.Line;
-    side.Exhaustive = exhaustive;
+    side.BestOrder = inTime ? winner.Line : now.Line;
+    side.Exhaustive = exhaustive && !refused;
+    side.OrderEnd = inTime ? TPartEnd::Complete : TPartEnd::OutOfTime;
     side.OrderDone = true;
     Publish();
 }
@@ -300,6 +351,7 @@ void TPlanner::BestOrder(bool attacker)
 void TPlanner::Retreat()
 {
     const int32_t last = Setup.AllRounds ? MaxCount : Setup.Rounds - 1;
+    TPartEnd end = TPartEnd::Complete;
     bool more = true;
     for (int32_t first = 1; more && first <= last; first += RetreatBatch) {
         const int32_t count = std::min(RetreatBatch, last - first + 1);
@@ -310,43 +362,68 @@ void TPlanner::Retreat()
             s.Rounds = first + static_cast<int32_t>(i);
             figures[i] = Evaluate(s);
         });
-        if (Cancelled()) return;
+        if (Failed() || Cancelled()) return;
         const std::lock_guard<std::mutex> lock(Lock);
         for (int i = 0; i < count && more; ++i) {
             const TFigures& f = figures[static_cast<size_t>(i)];
+            if (f.Status == TExactStatus::Cancelled) end = TPartEnd::OutOfTime;
+            if (f.Status == TExactStatus::TooLarge) end = TPartEnd::TooLarge;
             more = f.Done() && f.StillOn >= MinRetreatStillOn;
             if (more) Plan.Retreat.push_back({first + i, f.StillOn, f.AttGoal, f.AttSwing});
         }
-        if (more && Options.Progress && !Cancelled()) Options.Progress(Plan);  // lines as they are ready
+        if (more && Posting()) Options.Progress(Plan);  // lines as they are ready
     }
 
     const std::lock_guard<std::mutex> lock(Lock);
     Plan.EndSwing = Base.AttSwing;
-    double bestSwing = Base.AttSwing;
-    for (const TRetreatLine& line : Plan.Retreat)
-        if (line.Swing > bestSwing + SwingTie) {
-            bestSwing = line.Swing;
-            Plan.BestRetreatRound = line.Round;
+    Plan.RetreatEnd = end;
+    // Fighting to the end unless a round does better; of equal rounds the first.
+    double chance = Base.AttGoal, swing = Base.AttSwing;
+    for (const TRetreatLine& line : Plan.Retreat) {
+        if (line.Probability > chance) {
+            chance = line.Probability;
+            Plan.HighestChanceRound = line.Round;
         }
+        if (line.Swing > swing + SwingTie) {
+            swing = line.Swing;
+            Plan.LeastLossRound = line.Round;
+        }
+    }
     Plan.RetreatDone = true;
     Publish();
 }
 
 TBattlePlan TPlanner::Run()
 {
+    // Each side's order as given, whatever the plan comes to.
+    for (const bool attacker : {true, false}) {
+        TSidePlan& side = attacker ? Plan.Attacker : Plan.Defender;
+        std::copy(Ranks(Setup, attacker), Ranks(Setup, attacker) + Kinds(attacker), side.CurrentOrder.Ranks);
+        side.BestOrder = side.CurrentOrder;
+    }
     if (Setup.Empty()) {
         Plan.Attacker.BringDone = Plan.Defender.BringDone = true;
         Plan.Attacker.OrderDone = Plan.Defender.OrderDone = Plan.RetreatDone = true;
         Plan.PartsDone = PlanParts;
         return Plan;
     }
-    Base = Evaluate(Setup);
-    if (Base.Status == TExactStatus::Cancelled || Cancelled()) {
-        Plan.Status = TPlanStatus::Cancelled;
-        return Plan;
-    }
+    // The battle as it stands is worked out whatever the time: without it
+    // there is no plan.
+    Base = Evaluate(Setup, Cancel);
+    auto ended = [&] {
+        if (Failed()) {
+            Plan.Status = TPlanStatus::Failed;
+            Plan.Reason = Failure;
+        } else if (Cancelled()) {
+            Plan.Status = TPlanStatus::Cancelled;
+        } else {
+            return false;
+        }
+        return true;
+    };
+    if (ended()) return Plan;
     if (!Base.Done()) {
-        Plan.Status = TPlanStatus::TooLarge;
+        Plan.Status = Base.Status == TExactStatus::Cancelled ? TPlanStatus::Cancelled : TPlanStatus::TooLarge;
         Plan.Reason = Base.Reason;
         return Plan;
     }
@@ -354,15 +431,21 @@ TBattlePlan TPlanner::Run()
         const std::lock_guard<std::mutex> lock(Lock);
         Plan.Attacker.Probability = Base.Goal(true);
         Plan.Defender.Probability = Base.Goal(false);
+        Plan.Attacker.TargetMet = ReachesTarget(Plan.Attacker.Probability, Plan.Target);
+        Plan.Defender.TargetMet = ReachesTarget(Plan.Defender.Probability, Plan.Target);
         Publish();
     }
-    BringTables();
-    // Both sides' orders and the retreat table side by side.
-    if (!Cancelled()) ForEachIndex(3, true, [this](size_t part) {
-        if (part < 2) BestOrder(part == 0);
-        else Retreat();
-    });
-    if (Cancelled()) Plan.Status = TPlanStatus::Cancelled;
+    // The kinds to bring, both sides' orders and the retreat table side by
+    // side, so that a plan short of time has something of each.
+    {
+        const TWatch watch(Cancel, Deadline, Stop, TimeUp);
+        ForEachIndex(4, true, [this](size_t part) {
+            if (part == 0) BringTables();
+            else if (part < 3) BestOrder(part == 1);
+            else Retreat();
+        });
+    }
+    ended();
     return Plan;
 }
 
@@ -374,10 +457,31 @@ TBattlePlan PlanBattle(const TBattleSetupRec& setup, const TPlanOptions& options
     return planner.Run();
 }
 
-double AttackerGoal(const TExactOdds& odds, bool land) { return land ? odds.Taken : odds.AttWins; }
+double AttackerGoal(const TExactOdds& odds, bool land) { return std::clamp(land ? odds.Taken : odds.AttWins, 0.0, 1.0); }
 
 const char* AttackerGoalName(bool land) { return land ? "Take the territory" : "Win the battle"; }
 const char* DefenderGoalName() { return "Hold"; }
+
+std::string BringText(const TBringLine& line)
+{
+    switch (line.Result) {
+    case TBringResult::Reached: return "reached with +" + std::to_string(line.Count);
+    case TBringResult::NotWithin: return "not within +" + std::to_string(line.Count);
+    case TBringResult::TooLarge: return "too large to work out";
+    case TBringResult::OutOfTime: return "not worked out in time";
+    }
+    return {};
+}
+
+const char* PartEndText(TPartEnd end)
+{
+    switch (end) {
+    case TPartEnd::Complete: return "";
+    case TPartEnd::TooLarge: return "too large to work out";
+    case TPartEnd::OutOfTime: return "not worked out in time";
+    }
+    return "";
+}
 
 std::string OrderText(bool attacker, const int32_t* ranks)
 {

@@ -312,8 +312,16 @@ void Check(TExactOdds& o, const TState& start, const TBattleSetupRec& setup)
 }  // namespace
 }  // namespace exact
 
-TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool>* cancel, const TExactLimits& limits)
+namespace {
+std::atomic<bool> FaultInjection{false};
+}
+
+void SetExactFaultInjection(bool on) { FaultInjection.store(on, std::memory_order_relaxed); }
+
+TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool>* cancel, const TExactLimits& given)
 {
+    TExactLimits limits = given;
+    limits.InjectFault |= FaultInjection.load(std::memory_order_relaxed);
     // No unit on either side is no battle: every figure stays 0, as for a run.
     if (setup.Empty()) return TExactOdds{};
     auto refused = [](TExactStatus status, std::string reason) {

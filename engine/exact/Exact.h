@@ -95,3 +95,9 @@ struct TExactLimits {
 // setup (no unit on either side) is no battle: Done, every figure 0.
 TExactOdds ComputeExactOdds(const TBattleSetupRec& setup, const std::atomic<bool>* cancel = nullptr,
                             const TExactLimits& limits = {});
+
+// Makes every calculation of the process break its own bookkeeping, as
+// TExactLimits::InjectFault does for one: the odds tool's way (and the
+// tests') to show that a failed self-check stays a failure through every
+// layer above the calculation.
+void SetExactFaultInjection(bool on);

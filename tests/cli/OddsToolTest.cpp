@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -303,12 +304,34 @@ TEST(OddsTool, PlanExitStatusAndJson)
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--plan", "--exact"}, {"--plan", "--battles=10"}, {"--plan", "--seed=1"},
           {"--plan", "--target=0.5"}, {"--plan", "--target=99.95"}, {"--plan", "--target=nan"},
-          {"--target=50"}, {"--plan", "--threads=0"}}) {
+          {"--target=50"}, {"--plan", "--threads=0"}, {"--plan", "--plan-seconds=0"},
+          {"--plan", "--plan-seconds=1e9"}, {"--plan", "--plan-seconds", "soon"}, {"--plan-seconds=5"}}) {
         const TToolResult r = Tool(bad);
         EXPECT_EQ(r.Code, OddsToolBadArgument) << bad.back();
         EXPECT_TRUE(r.Out.empty());
         EXPECT_EQ(Lines(r.Err), 1);
+        if (bad.back().find("seconds") != std::string::npos || bad.back() == "soon") {
+            EXPECT_NE(r.Err.find("--plan-seconds"), std::string::npos) << r.Err;
+        }
     }
+    // A failed calculation anywhere in the plan: exit 4 with one line, no plan.
+    ASSERT_EQ(setenv("VARNHOLT_EXACT_INJECT_FAULT", "1", 1), 0);
+    const TToolResult failed = Tool({"--att", "INF=2", "--def", "INF=2", "--plan"});
+    unsetenv("VARNHOLT_EXACT_INJECT_FAULT");
+    EXPECT_EQ(failed.Code, OddsToolFailed);
+    EXPECT_TRUE(failed.Out.empty());
+    EXPECT_EQ(Lines(failed.Err), 1);
+
+    // Tiny and near-certain chances in plain words, never scientific notation.
+    const TToolResult plain = Tool({"--att", "FTR=1", "--def", "FTR=2 AC=2", "--att-subs-retreat-vs-air", "--plan",
+                                    "--target", "21"});
+    ASSERT_EQ(plain.Code, OddsToolOk) << plain.Err;
+    EXPECT_NE(plain.Out.find("now < 0.01 %"), std::string::npos) << plain.Out;
+    EXPECT_NE(plain.Out.find("SUB   reached with +5"), std::string::npos) << plain.Out;
+    EXPECT_NE(plain.Out.find("Target already met"), std::string::npos) << plain.Out;
+    for (size_t i = 1; i < plain.Out.size(); ++i)
+        EXPECT_FALSE(std::isdigit(static_cast<unsigned char>(plain.Out[i - 1])) && (plain.Out[i] == 'E' || plain.Out[i] == 'e'))
+            << plain.Out;
     const std::string all999 = "INF=999 ARM=999 FTR=999 BMR=999 BB=999 AC=999 TRN=999 SUB=999";
     const TToolResult huge = Tool({"--att", all999, "--def", all999, "--plan"});
     EXPECT_EQ(huge.Code, OddsToolTooLarge);
@@ -337,7 +360,8 @@ TEST(OddsTool, PlanExitStatusAndJson)
     EXPECT_EQ(j["attacker"]["best_order"]["exhaustive"], true);
     ASSERT_EQ(j["retreat"].size(), plan.Retreat.size());
     EXPECT_EQ(j["retreat"][0]["round"], 1);
-    EXPECT_EQ(j["best_retreat_round"].is_null(), plan.BestRetreatRound == 0);
+    EXPECT_EQ(j["least_loss_round"].is_null(), plan.LeastLossRound == 0);
+    EXPECT_EQ(j["highest_chance_round"].is_null(), plan.HighestChanceRound == 0);
 
     // Submarines cannot hit aircraft: even 999 of them never win, written as null.
     const TToolResult subs = Tool({"--att", "SUB=1", "--def", "FTR=1", "--plan", "--json"});

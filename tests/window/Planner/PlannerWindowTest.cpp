@@ -2,6 +2,9 @@
 // hands a best kill order to the main window, which then runs the battle.
 // Screenshots of the planner for L1 and S1 go to VARNHOLT_SHOT_DIR.
 #include <QDir>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTableWidget>
 #include <QTest>
 
@@ -23,6 +26,7 @@ TPlannerForm* OpenPlanner(TWindowFixture& w)
     w.Choose("BattlePlanner1");
     auto* planner = w.Form().findChild<TPlannerForm*>();
     if (planner && !QTest::qWaitForWindowExposed(planner)) return nullptr;
+    if (planner) planner->SetTimeBudget(1e6);  // whole plans, however slow the build
     return planner;
 }
 
@@ -44,6 +48,7 @@ class PlannerWindowTest : public QObject {
 
 private slots:
     void useSetsTheOrderAndARunFollows();
+    void plainWordsTabsFailuresAndNoBattle();
 };
 
 void PlannerWindowTest::useSetsTheOrderAndARunFollows()
@@ -89,6 +94,75 @@ void PlannerWindowTest::useSetsTheOrderAndARunFollows()
     QCOMPARE(Find<QLabel>(*planner, "AttGoalLabel")->text(), QStringLiteral("Attacker: win the battle"));
     QCOMPARE(planner->ShownPlan()->Attacker.Probability, AttackerGoal(ComputeExactOdds(S1()), false));
     SaveShot(*planner, "planner-S1.png");
+}
+
+// Every text of a table, each cell once.
+QStringList Cells(const QTableWidget& table)
+{
+    QStringList cells;
+    for (int r = 0; r < table.rowCount(); ++r)
+        for (int c = 0; c < table.columnCount(); ++c)
+            if (const QTableWidgetItem* item = table.item(r, c)) cells << item->text();
+    return cells;
+}
+
+void PlannerWindowTest::plainWordsTabsFailuresAndNoBattle()
+{
+    TWindowFixture w;
+    TBattleSetupRec sea;
+    sea.AttCount[aFTR] = 1;
+    sea.DefCount[dFTR] = 2;
+    sea.DefCount[dAC] = 2;
+    EnterCounts(w, sea);
+    TPlannerForm* planner = OpenPlanner(w);
+    QVERIFY(planner);
+    QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner), 60000);
+
+    // Chances in plain words; the defender, who holds already, is told so.
+    const auto* bring = Find<QTableWidget>(*planner, "BringTable");
+    const auto* orders = Find<QTableWidget>(*planner, "OrderTable");
+    const auto* retreat = Find<QTableWidget>(*planner, "RetreatTable");
+    const QStringList all = Cells(*bring) + Cells(*orders) + Cells(*retreat);
+    QVERIFY(!all.filter(QRegularExpression(QStringLiteral("\\d[eE]"))).size());
+    QVERIFY(all.contains(QStringLiteral("< 0.01 %")));
+    QVERIFY(all.contains(QStringLiteral("Target already met")));
+    QVERIFY(!all.filter(QStringLiteral("reached with +")).isEmpty());
+    QVERIFY(all.contains(QStringLiteral("highest chance")) || all.contains(QStringLiteral("highest chance, least IPC lost")));
+    for (const QTableWidget* table : {bring, orders, retreat})
+        for (int c = 0; c < table->columnCount(); ++c)
+            QVERIFY2(!table->horizontalHeaderItem(c)->toolTip().isEmpty(), qPrintable(table->objectName()));
+
+    // Tab goes table by table and reaches every button that can take it.
+    QSet<QWidget*> reached;
+    Find<QDoubleSpinBox>(*planner, "TargetSpinEdit")->setFocus();
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (const char* name : {"BringTable", "OrderTable", "RetreatTable"})
+        QVERIFY2(reached.contains(Find<QWidget>(*planner, name)), name);
+    for (const char* name : {"UseAttOrderButton", "UseDefOrderButton"}) {
+        auto* use = Find<QPushButton>(*planner, name);
+        QVERIFY2(!use->isEnabled() || reached.contains(use), name);
+    }
+
+    // A calculation that fails its own checks: no figures, the reason instead.
+    auto* status = Find<QLabel>(*planner, "StatusLabel");
+    SetExactFaultInjection(true);
+    w.Spin(AttCountNames[aFTR])->setValue(2);
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QStringLiteral("Not available: ")), 60000);
+    SetExactFaultInjection(false);
+    QCOMPARE(bring->rowCount(), 0);
+
+    // No battle: no figures of the last one.
+    w.Spin(AttCountNames[aFTR])->setValue(1);
+    QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner), 60000);
+    QVERIFY(bring->rowCount() > 0);
+    EnterCounts(w, TBattleSetupRec{});
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("No battle"), 60000);
+    QCOMPARE(bring->rowCount(), 0);
+    QCOMPARE(retreat->rowCount(), 0);
+    QVERIFY(!Find<QPushButton>(*planner, "UseAttOrderButton")->isEnabled());
 }
 
 QTEST_MAIN(PlannerWindowTest)
