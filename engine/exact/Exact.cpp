@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <new>
 #include <unordered_map>
 
@@ -173,6 +174,7 @@ TExactOdds TCalculation::Collect()
     std::unordered_map<TId, size_t, TIdHash> index;
     std::vector<std::pair<TId, double>> outcomes;
     outcomes.reserve(S_.Terminal.size());
+    std::map<int32_t, double> swing;
     size_t seen = 0;
     for (const auto& [key, mass] : S_.Terminal) {
         if (++seen % 4096 == 0) S_.Poll();
@@ -185,6 +187,7 @@ TExactOdds TCalculation::Collect()
         category[static_cast<int>(end.Outcome)] += mass;
         attLoss += static_cast<long double>(mass) * end.AttIPCLoss;
         defLoss += static_cast<long double>(mass) * end.DefIPCLoss;
+        swing[end.DefIPCLoss - end.AttIPCLoss] += mass;
         if (TakesTerritory(land, end.Outcome == TOutcome::AttWins, end.State.AttCount)) odds.Taken += mass;
         for (int k = 0; k < AttKinds; ++k) odds.AttLeft[k] += mass * end.State.AttCount[k];
         for (int k = 0; k < DefKinds; ++k) odds.DefLeft[k] += mass * end.State.DefCount[k];
@@ -225,6 +228,8 @@ TExactOdds TCalculation::Collect()
     odds.Pruned = S_.Tally.Pruned;
     odds.Unresolved = S_.Tally.Unresolved;
     if (S_.Limits.InjectFault) odds.AttWins += 0.01;
+    odds.Swing.reserve(swing.size());
+    for (const auto& [s, p] : swing) odds.Swing.push_back({s, p});
     odds.Outcomes.reserve(kept);
     for (size_t i = 0; i < outcomes.size(); ++i) {
         const auto& [id, mass] = outcomes[i];

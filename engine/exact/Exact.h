@@ -18,6 +18,12 @@ struct TExactOutcome {
     double Probability = 0;
 };
 
+// One IPC swing (the defender's IPC loss less the attacker's) with its probability.
+struct TSwingShare {
+    int32_t Swing = 0;
+    double Probability = 0;
+};
+
 // Failed: the calculation caught itself breaking one of its own invariants;
 // its figures are not to be shown.
 enum class TExactStatus : uint8_t { Done, TooLarge, Cancelled, Failed };
@@ -52,6 +58,11 @@ struct TExactOdds {
     // probability of the rest in OtherOutcomes.
     std::vector<TExactOutcome> Outcomes;
     double OtherOutcomes = 0;
+    // The distribution of the IPC swing over the end states as the battle
+    // reached them, before any merging for the list above (a retreated
+    // submarine is not lost), in increasing swing. Pruned and unresolved
+    // mass is not in it.
+    std::vector<TSwingShare> Swing;
 };
 
 // Limits of one calculation.
