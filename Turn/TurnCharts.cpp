@@ -5,6 +5,9 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
@@ -102,7 +105,7 @@ TTurnCharts::TTurnCharts(QChartView* goals, QChartView* swing) : Parts(new TPart
     StyleAxis(p.SwingAxis, QStringLiteral("IPC swing (defender's loss less attacker's)"));
     p.SwingAxis->setLabelFormat(QStringLiteral("%d"));
     StyleAxis(p.SwingPercent, QStringLiteral("% of turns"));
-    p.SwingPercent->setLabelFormat(QStringLiteral("%.3g"));
+    p.SwingPercent->setLabelFormat(QStringLiteral("%g"));
     s->addAxis(p.SwingAxis, Qt::AlignBottom);
     s->addAxis(p.SwingPercent, Qt::AlignLeft);
     for (QLineSeries* series : {p.Swing, p.Marks[0], p.Marks[1]}) {
@@ -136,8 +139,11 @@ void TTurnCharts::Write(const TTurnOdds* odds)
     if (shown && !odds->Swing.empty()) {
         low = odds->Swing.front().Swing;
         high = odds->Swing.back().Swing;
+        // A stick for each swing: the shares are of whole swings, with none between them.
         for (const TSwingShare& s : odds->Swing) {
+            points.append(QPointF(s.Swing, 0));
             points.append(QPointF(s.Swing, 100 * s.Probability));
+            points.append(QPointF(s.Swing, 0));
             top = std::max(top, 100 * s.Probability);
         }
         if (low == high) {
@@ -146,9 +152,11 @@ void TTurnCharts::Write(const TTurnOdds* odds)
         }
     }
     p.Swing->replace(points);
-    top *= 1.1;
     p.SwingAxis->setRange(low, high);
-    p.SwingPercent->setRange(0, top);
+    p.SwingAxis->applyNiceNumbers();
+    p.SwingPercent->setRange(0, top * 1.05);
+    p.SwingPercent->applyNiceNumbers();
+    top = p.SwingPercent->max();
     for (int i = 0; i < 2; ++i) {
         QList<QPointF> mark;
         if (shown && !odds->Swing.empty()) {

@@ -17,7 +17,6 @@
 #include "format/TurnTexts.h"
 #include "engine/advice/Planner.h"
 #include "model/BattleFile.h"
-#include "engine/parallel/Parallel.h"
 #include "ui_TurnForm.h"
 
 std::function<QString(bool save)> TTurnForm::DialogHook;
@@ -199,11 +198,7 @@ void TTurnForm::TurnChanged()
     Busy = true;
     JobId = Worker.Start([setups = std::move(setups), known = std::move(known)](
                              const std::atomic<bool>& cancel, const TJobWorker<TTurnOdds>::TPost&) mutable {
-        std::vector<TBattleOddsOfTurn> battles(setups.size());
-        ForEachIndex(setups.size(), true, [&](size_t i) {
-            battles[i] = known[i] ? std::move(*known[i]) : BattleOddsOfTurn(setups[i], &cancel);
-        });
-        TTurnOdds turn = CombineTurn(std::move(battles));
+        TTurnOdds turn = CompleteTurn(setups, std::move(known), &cancel);
         return turn.Status == TTurnStatus::Cancelled ? std::nullopt : std::optional<TTurnOdds>(std::move(turn));
     });
     WriteTable();

@@ -167,6 +167,17 @@ TTurnOdds CombineTurn(std::vector<TBattleOddsOfTurn> battles)
     return turn;
 }
 
+TTurnOdds CompleteTurn(const std::vector<TBattleSetupRec>& setups, std::vector<std::optional<TBattleOddsOfTurn>> known,
+                       const std::atomic<bool>* cancel)
+{
+    known.resize(setups.size());
+    std::vector<TBattleOddsOfTurn> battles(setups.size());
+    ForEachIndex(setups.size(), true, [&](size_t i) {
+        battles[i] = known[i] ? std::move(*known[i]) : BattleOddsOfTurn(setups[i], cancel);
+    });
+    return CombineTurn(std::move(battles));
+}
+
 TTurnOdds ComputeTurnOdds(const std::vector<TBattleSetupRec>& setups, const std::atomic<bool>* cancel,
                           const TExactLimits& limits)
 {

@@ -7,6 +7,7 @@
 // expected IPC losses.
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,10 @@ TBattleOddsOfTurn BattleOddsOfTurn(const TBattleSetupRec& setup, const std::atom
 // The turn of battles worked out already (in turn order). A battle that
 // failed fails the turn, one cancelled cancels it.
 TTurnOdds CombineTurn(std::vector<TBattleOddsOfTurn> battles);
+// The turn of the setups where some battles are worked out already (known[i]
+// set): the others on all cores, then the turn.
+TTurnOdds CompleteTurn(const std::vector<TBattleSetupRec>& setups, std::vector<std::optional<TBattleOddsOfTurn>> known,
+                       const std::atomic<bool>* cancel = nullptr);
 // Every battle on all cores, then the turn.
 TTurnOdds ComputeTurnOdds(const std::vector<TBattleSetupRec>& setups, const std::atomic<bool>* cancel = nullptr,
                           const TExactLimits& limits = {});
