@@ -60,7 +60,8 @@ void WriteTextReport(std::ostream& out, const std::vector<TTurnBattle>& battles,
             << SignedSwing(b.SwingMean) << " IPC (" << MethodName(b) << ")\n";
     }
     out << "\nAll goals met: " << TurnPercent(turn.All) << '\n';
-    out << "Goals met      exactly   at least\n";
+    out << std::left << std::setw(12) << "Goals met" << std::right << std::setw(9) << "exactly" << "  "
+        << std::setw(9) << "at least" << '\n';
     for (size_t k = 0; k < turn.Exactly.size(); ++k)
         out << "  " << std::setw(2) << k << "        " << std::setw(9) << TurnPercent(turn.Exactly[k]) << "  "
             << std::setw(9) << TurnPercent(turn.AtLeast[k]) << '\n';

@@ -82,9 +82,12 @@ void TurnWindowTest::battlesFiguresFilesAndTheMainWindow()
     QTRY_VERIFY_WITH_TIMEOUT(Settled(turn), 60000);
     QCOMPARE(turn->ShownOdds()->All, expected.All);
 
-    // A refused file changes nothing.
+    // A refused file changes nothing; `varnholt FILE.vturn` opens through the main window.
     QVERIFY(!turn->Open(dir.filePath(QStringLiteral("missing.vturn"))));
     QVERIFY(!w.Messages().empty() && w.Messages().back().Text.contains(QStringLiteral("Cannot open the turn file")));
+    QVERIFY(turn->Battles() == saved);
+    Find<QPushButton>(*turn, "RemoveButton")->click();
+    w.Form().OpenTurnFile(path);
     QVERIFY(turn->Battles() == saved);
 
     const QString shots = qEnvironmentVariable("VARNHOLT_SHOT_DIR", QDir::currentPath());
