@@ -3,7 +3,8 @@
 // the handlers below apply the window's rules and ask for runs. Handlers are
 // split by concern over several source files:
 //   MainWindow.cpp  construction, FormShow, close/exit, menu, About, the
-//                   "Battle &Planner..." window (Planner/PlannerForm)
+//                   "Battle &Planner..." window (Planner/PlannerForm), the
+//                   "&Turn Odds..." window (Turn/TurnForm)
 //   ForcePanels.cpp force entry panels and their availability rules
 //   RunControl.cpp  RequestRun, Go/Abort, rolling and luck modes, round limit,
 //                   the setup read from the controls
@@ -156,6 +157,9 @@ public slots:
     void KeepWindowOnTop1Click();
     void F3Click();
     void BattlePlanner1Click();
+    void TurnOdds1Click();
+    // Opens the turn window with a turn file (`varnholt FILE.vturn`).
+    void OpenTurnFile(const QString& path);
 
     // Results
     void Button1Click();  // "Store Results"
@@ -241,6 +245,7 @@ private:
 
     TAboutForm* AboutForm = nullptr;
     class TPlannerForm* PlannerForm = nullptr;  // made when first asked for
+    class TTurnForm* TurnForm = nullptr;        // made when first asked for
     bool Shown = false;
     bool Closing = false;  // Exit asked for: nested waits must end
 

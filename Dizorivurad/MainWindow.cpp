@@ -14,6 +14,7 @@
 #include "About/AboutForm.h"
 #include "BattleFiles/BattleFiles.h"
 #include "Planner/PlannerForm.h"
+#include "Turn/TurnForm.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "Pages/ResultPages.h"
 #include "ui_Dizorivurad.h"
@@ -181,6 +182,7 @@ TForm1::TForm1(QWidget* parent)
     ConnectMenuItem(this, ui->AutoRolling, &TForm1::AutoRollingClick);
     ConnectMenuItem(this, ui->F3, &TForm1::F3Click);
     ConnectMenuItem(this, ui->BattlePlanner1, &TForm1::BattlePlanner1Click);
+    ConnectMenuItem(this, ui->TurnOdds1, &TForm1::TurnOdds1Click);
 
     TPageWidgets pages;
     pages.TextPage = ui->TabSheet2;
@@ -324,6 +326,21 @@ void TForm1::BattlePlanner1Click()
     PlannerForm->show();
     PlannerForm->raise();
     PlannerForm->activateWindow();
+}
+
+// The turn window reads the battle only when asked to: it follows no run.
+void TForm1::TurnOdds1Click()
+{
+    if (!TurnForm) TurnForm = new TTurnForm(this, *this);
+    TurnForm->show();
+    TurnForm->raise();
+    TurnForm->activateWindow();
+}
+
+void TForm1::OpenTurnFile(const QString& path)
+{
+    TurnOdds1Click();
+    TurnForm->Open(path);
 }
 
 // ---- Control groups ---------------------------------------------------------------------

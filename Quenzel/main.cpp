@@ -1,8 +1,11 @@
 // Start-up: the main window first (it becomes the application's main
 // window), then the About box it writes into when it is first shown; a
 // battle file named on the command line (`varnholt FILE`, as a file manager
-// starts it) is opened once the window is up.
+// starts it) is opened once the window is up; a turn file (*.vturn) opens
+// in the turn window.
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -51,7 +54,10 @@ int main(int argc, char** argv)
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i)
         if (!arguments[i].startsWith(u'-')) {
-            Form1.Files->OpenLater(arguments[i]);
+            const QString path = arguments[i];
+            if (QFileInfo(path).suffix().compare(QStringLiteral("vturn"), Qt::CaseInsensitive) == 0)
+                QTimer::singleShot(0, &Form1, [&Form1, path] { Form1.OpenTurnFile(path); });
+            else Form1.Files->OpenLater(path);
             break;
         }
     return application.exec();

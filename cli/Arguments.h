@@ -31,7 +31,7 @@ struct TOddsRequest {
     int Threads = 0;     // 0: every core
     bool Csv = false;
     bool SetupFlagsGiven = false;  // a force or option flag
-    std::string SetupFile, SaveSetupFile, BatchFile;
+    std::string SetupFile, SaveSetupFile, BatchFile, TurnFile;
 };
 
 // The request of argv (argv[0] is the program name; --help and --version are

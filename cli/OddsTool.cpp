@@ -15,6 +15,7 @@
 #include "cli/OddsJson.h"
 #include "cli/PlanReport.h"
 #include "cli/Reports.h"
+#include "cli/TurnReport.h"
 #include "engine/battle/Driver.h"
 #include "engine/exact/Exact.h"
 #include "engine/parallel/Parallel.h"
@@ -84,6 +85,9 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
     std::optional<tbb::global_control> threads;
     if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(UsableThreads(request.Threads)));
 
+    if (!request.TurnFile.empty())
+        return RunTurn(request.TurnFile, request.Json, std::getenv("VARNHOLT_EXACT_INJECT_FAULT") != nullptr, out,
+                       err);
     if (!request.BatchFile.empty())
         return RunBatch({request.BatchFile, request.Csv, request.Battles, request.SeedGiven ? request.Seed : 1u,
                          BatchProgressWanted(err)},

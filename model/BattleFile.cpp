@@ -10,11 +10,10 @@
 #include <memory>
 #include <unistd.h>
 
-#include <nlohmann/json.hpp>
+#include "model/SetupJson.h"
 
+namespace setup_json {
 namespace {
-
-using TJson = nlohmann::ordered_json;
 
 constexpr const char* Format = "varnholt-battle";
 
@@ -74,9 +73,7 @@ std::array<TField, FieldCount> Fields(TBattleSetupRec& s, TSwitches& w)
     }};
 }
 
-struct TRefused {
-    std::string Message;
-};
+}  // namespace
 
 [[noreturn]] void Refuse(const std::string& member, const std::string& why)
 {
@@ -111,6 +108,8 @@ std::optional<int64_t> Whole(const TJson& v)
     return std::nullopt;
 }
 
+namespace {
+
 int32_t ReadNumber(const TJson& v, const std::string& member, int32_t min, int32_t max)
 {
     const std::optional<int64_t> n = Whole(v);
@@ -120,9 +119,9 @@ int32_t ReadNumber(const TJson& v, const std::string& member, int32_t min, int32
     return static_cast<int32_t>(*n);
 }
 
-void ReadField(const TField& f, const TJson& v)
+void ReadField(const TField& f, const TJson& v, const std::string& path)
 {
-    const std::string member = std::string("setup.") + f.Name;
+    const std::string member = path + "." + f.Name;
     if (f.Flag) {
         if (!v.is_boolean()) Refuse(member, "expected true or false, got " + Kind(v));
         *f.Flag = v.get<bool>();
@@ -144,33 +143,34 @@ void ReadField(const TField& f, const TJson& v)
     std::copy(read, read + f.Count, f.Numbers);
 }
 
-TBattleSetupRec ReadSetup(const TJson& file)
+}  // namespace
+
+void CheckHeader(const TJson& file, const char* format, int newest, const char* what)
 {
-    if (!file.is_object()) Refuse("", "not a battle file (expected a JSON object)");
-    const auto format = file.find("format");
-    if (format == file.end() || !format->is_string() || format->get<std::string>() != Format)
-        Refuse("format", std::string("not a battle file (expected \"") + Format + "\")");
+    if (!file.is_object()) Refuse("", std::string("not ") + what + " (expected a JSON object)");
+    const auto f = file.find("format");
+    if (f == file.end() || !f->is_string() || f->get<std::string>() != format)
+        Refuse("format", std::string("not ") + what + " (expected \"" + format + "\")");
     const auto version = file.find("version");
     if (version == file.end()) Refuse("version", "missing");
     const std::optional<int64_t> v = Whole(*version);
     if (!v) Refuse("version", "expected a whole number, got " + Kind(*version));
-    if (*v > BattleFileVersion)
+    if (*v > newest)
         Refuse("version", "made by a newer version of the program (file version " + version->dump() +
-                              ", this program reads version " + std::to_string(BattleFileVersion) + ")");
+                              ", this program reads version " + std::to_string(newest) + ")");
     if (*v < 1) Refuse("version", "expected a version from 1, got " + version->dump());
-    for (const auto& [key, value] : file.items())
-        if (key != "format" && key != "version" && key != "setup") Refuse(Shortened(key), "unknown member");
-    const auto setup = file.find("setup");
-    if (setup == file.end()) Refuse("setup", "missing");
-    if (!setup->is_object()) Refuse("setup", "expected an object, got " + Kind(*setup));
+}
 
+TBattleSetupRec ReadSetupObject(const TJson& setup, const std::string& path)
+{
+    if (!setup.is_object()) Refuse(path, "expected an object, got " + Kind(setup));
     TBattleSetupRec s;  // the window's start-up values
     TSwitches w;
     const std::array<TField, FieldCount> fields = Fields(s, w);
-    for (const auto& [key, value] : setup->items()) {
+    for (const auto& [key, value] : setup.items()) {
         const auto f = std::find_if(fields.begin(), fields.end(), [&](const TField& f) { return key == f.Name; });
-        if (f == fields.end()) Refuse("setup." + Shortened(key), "unknown member");
-        ReadField(*f, value);
+        if (f == fields.end()) Refuse(path + "." + Shortened(key), "unknown member");
+        ReadField(*f, value, path);
     }
     s.SetAttTech(w.AttTech);
     s.SetDefTech(w.DefTech);
@@ -178,7 +178,80 @@ TBattleSetupRec ReadSetup(const TJson& file)
     return s;
 }
 
+std::string SetupMembersText(const TBattleSetupRec& setup, const std::string& indent)
+{
+    TBattleSetupRec s = setup;
+    TSwitches w{HasAttTech(setup), HasDefTech(setup), HasSuperSub(setup)};
+    std::string text;
+    const std::array<TField, FieldCount> fields = Fields(s, w);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const TField& f = fields[i];
+        TJson value;
+        if (f.Flag) value = *f.Flag;
+        else if (f.Count == 0) value = *f.Numbers;
+        else value = std::vector<int32_t>(f.Numbers, f.Numbers + f.Count);
+        text += indent + "\"" + f.Name + "\": " + value.dump() + (i + 1 < fields.size() ? ",\n" : "");
+    }
+    return text;
+}
+
+std::string ParseErrorText(const TJson::parse_error& e)
+{
+    // "[json.exception.parse_error.101] parse error at line 1, column 3: ..." without its tag.
+    std::string what = e.what();
+    const size_t tag = what.find("] ");
+    return "not valid JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2));
+}
+
+bool ReadSmallFile(const std::string& path, size_t maxBytes, const char* tooLarge, std::string& text,
+                   std::string& error)
+{
+    // A pipe or a device could block the reader or never end.
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
+        error = "it is a folder, not a file";
+        return false;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        error = "not a regular file";
+        return false;
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        error = std::string("cannot be read: ") + std::strerror(errno);
+        return false;
+    }
+    text.assign(maxBytes + 1, '\0');
+    const size_t got = std::fread(text.data(), 1, text.size(), file.get());
+    if (std::ferror(file.get())) {
+        error = std::string("cannot be read: ") + std::strerror(errno);
+        return false;
+    }
+    if (got > maxBytes) {
+        error = tooLarge;
+        return false;
+    }
+    text.resize(got);
+    return true;
+}
+
+namespace {
+
+TBattleSetupRec ReadSetup(const TJson& file)
+{
+    CheckHeader(file, Format, BattleFileVersion, "a battle file");
+    for (const auto& [key, value] : file.items())
+        if (key != "format" && key != "version" && key != "setup") Refuse(Shortened(key), "unknown member");
+    const auto setup = file.find("setup");
+    if (setup == file.end()) Refuse("setup", "missing");
+    return ReadSetupObject(*setup, "setup");
+}
+
 }  // namespace
+}  // namespace setup_json
+
+using namespace setup_json;
 
 std::string OneLine(std::string text)
 {
@@ -201,10 +274,7 @@ TBattleFileRead ParseBattleFile(std::string_view text)
     try {
         read.Setup = ReadSetup(TJson::parse(text));
     } catch (const TJson::parse_error& e) {
-        // "[json.exception.parse_error.101] parse error at line 1, column 3: ..." without its tag.
-        std::string what = e.what();
-        const size_t tag = what.find("] ");
-        read.Error = "not valid JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2));
+        read.Error = ParseErrorText(e);
     } catch (const TRefused& refused) {
         read.Error = refused.Message;
     }
@@ -215,33 +285,8 @@ TBattleFileRead ParseBattleFile(std::string_view text)
 TBattleFileRead ReadBattleFile(const std::string& path)
 {
     TBattleFileRead read;
-    // A pipe or a device could block the reader or never end.
-    std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (std::filesystem::is_directory(status)) {
-        read.Error = "it is a folder, not a file";
-        return read;
-    }
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        read.Error = "not a regular file";
-        return read;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        read.Error = std::string("cannot be read: ") + std::strerror(errno);
-        return read;
-    }
-    std::string text(MaxBattleFileBytes + 1, '\0');
-    const size_t got = std::fread(text.data(), 1, text.size(), file.get());
-    if (std::ferror(file.get())) {
-        read.Error = std::string("cannot be read: ") + std::strerror(errno);
-        return read;
-    }
-    if (got > MaxBattleFileBytes) {
-        read.Error = "too large to be a battle file";
-        return read;
-    }
-    text.resize(got);
+    std::string text;
+    if (!ReadSmallFile(path, MaxBattleFileBytes, "too large to be a battle file", text, read.Error)) return read;
     return ParseBattleFile(text);
 }
 
@@ -249,20 +294,9 @@ TBattleFileRead ReadBattleFile(const std::string& path)
 // reads at a glance.
 std::string BattleFileText(const TBattleSetupRec& setup)
 {
-    TBattleSetupRec s = setup;
-    TSwitches w{HasAttTech(setup), HasDefTech(setup), HasSuperSub(setup)};
-    std::string text = std::string("{\n  \"format\": \"") + Format + "\",\n  \"version\": " +
-                       std::to_string(BattleFileVersion) + ",\n  \"setup\": {\n";
-    const std::array<TField, FieldCount> fields = Fields(s, w);
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const TField& f = fields[i];
-        TJson value;
-        if (f.Flag) value = *f.Flag;
-        else if (f.Count == 0) value = *f.Numbers;
-        else value = std::vector<int32_t>(f.Numbers, f.Numbers + f.Count);
-        text += std::string("    \"") + f.Name + "\": " + value.dump() + (i + 1 < fields.size() ? ",\n" : "\n");
-    }
-    return text + "  }\n}\n";
+    return std::string("{\n  \"format\": \"") + Format + "\",\n  \"version\": " +
+           std::to_string(BattleFileVersion) + ",\n  \"setup\": {\n" + SetupMembersText(setup, "    ") +
+           "\n  }\n}\n";
 }
 
 std::string WriteAllTo(int fd, std::string_view text)

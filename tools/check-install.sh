@@ -74,8 +74,10 @@ errors="$(XDG_DATA_HOME="$share" XDG_DATA_DIRS="$share" update-mime-database "$m
 [ -z "$errors" ] || fail "update-mime-database: $errors"
 grep -q '^[0-9]*:application/x-varnholt-battle:\*\.vbattle$' "$mime/globs2" ||
   fail "the type database has no *.vbattle glob for application/x-varnholt-battle"
-grep -qx 'MimeType=application/x-varnholt-battle;' "$stage/usr/share/applications/$id.desktop" ||
-  fail "the desktop entry does not list application/x-varnholt-battle"
+grep -q '^[0-9]*:application/x-varnholt-turn:\*\.vturn$' "$mime/globs2" ||
+  fail "the type database has no *.vturn glob for application/x-varnholt-turn"
+grep -qx 'MimeType=application/x-varnholt-battle;application/x-varnholt-turn;' "$stage/usr/share/applications/$id.desktop" ||
+  fail "the desktop entry does not list application/x-varnholt-battle and application/x-varnholt-turn"
 grep -q '^Exec=varnholt %f$' "$stage/usr/share/applications/$id.desktop" || fail "the desktop entry's Exec takes no %f"
 
 echo "== Manual pages"

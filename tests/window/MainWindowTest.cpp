@@ -105,7 +105,7 @@ void MainWindowTest::menu()
     QCOMPARE(main[4], F().Action("KeepWindowOnTop1"));
 
     const QList<QAction*> other = top[1]->menu()->actions();
-    QCOMPARE(other.size(), 7);
+    QCOMPARE(other.size(), 8);
     QCOMPARE(other[0], F().Action("LowLuckMode"));
     QCOMPARE(other[1], F().Action("RegularMode"));
     QVERIFY(other[2]->isSeparator());
@@ -115,6 +115,8 @@ void MainWindowTest::menu()
     QVERIFY(other[5]->isSeparator());
     QCOMPARE(other[6], F().Action("BattlePlanner1"));
     QCOMPARE(other[6]->text(), QStringLiteral("Battle &Planner..."));
+    QCOMPARE(other[7], F().Action("TurnOdds1"));
+    QCOMPARE(other[7]->text(), QStringLiteral("&Turn Odds..."));
 }
 
 void MainWindowTest::checkedMenuItemsStayChecked()
