@@ -12,6 +12,7 @@
 #include "cli/Arguments.h"
 #include "cli/Batch.h"
 #include "cli/BattleFileArgs.h"
+#include "cli/ExactFault.h"
 #include "cli/OddsJson.h"
 #include "cli/PlanReport.h"
 #include "cli/Reports.h"
@@ -19,6 +20,7 @@
 #include "engine/exact/Exact.h"
 #include "format/Format.h"
 #include "model/BattleFile.h"
+#include "model/Normalise.h"
 
 namespace {
 
@@ -76,6 +78,12 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         return OddsToolBadArgument;
     }
 
+    // The battle the window would hold: what its rules change is said, one line each.
+    const TNormalisedBattle normalised = NormaliseBattle(request.Setup);
+    request.Setup = normalised.Setup;
+    for (const TAdjustment& a : normalised.Adjustments)
+        err << "varnholt-odds: adjusted " << AdjustmentText(a) << '\n';
+
     std::optional<tbb::global_control> threads;
     if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(request.Threads));
 
@@ -89,6 +97,9 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
             err << "varnholt-odds: --save-setup: " << OneLine(request.SaveSetupFile + ": " + error) << '\n';
             return OddsToolBadArgument;
         }
+        // Saving a battle is all that is asked unless a calculation is asked for too.
+        if (!request.Exact && !request.Plan && !request.Json && !request.BattlesGiven && !request.SeedGiven)
+            return OddsToolOk;
     }
     if (request.Plan) return RunPlan(request.Setup, request.Target, request.Json, out, err);
 
@@ -96,7 +107,7 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         TExactLimits limits;
         limits.Threads = request.Threads;
         // A test's way to check that a broken invariant is reported, never printed as odds.
-        limits.InjectFault = std::getenv("VARNHOLT_EXACT_INJECT_FAULT") != nullptr;
+        limits.InjectFault = ExactFaultInjected();
         const TExactOdds odds = ComputeExactOdds(request.Setup, nullptr, limits);
         if (odds.Status == TExactStatus::Failed) {
             err << "varnholt-odds: exact odds failed: " << odds.Reason << '\n';
@@ -107,7 +118,7 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
             return OddsToolTooLarge;
         }
         const TPanelTexts panel = PanelTexts(ExactPanelFigures(odds));
-        if (request.Json) WriteExactJson(out, odds, panel);
+        if (request.Json) WriteExactJson(out, odds, panel, normalised.Adjustments);
         else WriteExactReport(out, request.Setup, odds, panel);
         return OddsToolOk;
     }
@@ -120,7 +131,7 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
     RunBattles(control, host);
 
     const TPanelTexts panel = PanelTexts(host.Totals);
-    if (request.Json) WriteJson(out, host.Totals, panel, host.Outcomes);
+    if (request.Json) WriteJson(out, host.Totals, panel, host.Outcomes, normalised.Adjustments);
     else WriteReport(out, request.Setup, seed, host.Totals, panel, host.Outcomes);
     return OddsToolOk;
 }
