@@ -120,7 +120,7 @@ std::vector<std::pair<std::string, TJson>> Cells(const TJson& line)
 {
     std::vector<std::pair<std::string, TJson>> cells;
     for (const auto& [key, value] : line.items()) {
-        if (key == "Adjusted") {  // one cell: the adjustments' texts
+        if (key == "Adjusted" && value.is_array()) {  // one cell: the adjustments' texts
             std::string text;
             for (const TJson& a : value)
                 text += (text.empty() ? "" : "; ") + a["Member"].get<std::string>() + " from " + a["From"].dump() +
@@ -142,10 +142,10 @@ std::vector<std::string> Columns()
 {
     TJson exact = {{"line", 0}, {"method", ""}};
     exact.update(ExactJson(TExactOdds{}));
-    exact["Adjusted"] = "";
+    exact["Adjusted"] = TJson::array();
     TJson run = {{"line", 0}, {"method", ""}, {"ExactRefused", ""}};
     run.update(RunJson(RunTotals{}, 0));
-    run["Adjusted"] = "";
+    run["Adjusted"] = TJson::array();
     std::vector<std::string> columns;
     for (const TJson* line : {&exact, &run})
         for (const auto& cell : Cells(*line))

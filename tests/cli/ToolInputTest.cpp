@@ -60,7 +60,7 @@ bool ValidUtf8(const std::string& text)
 }
 
 const std::string Head = R"({"format": "varnholt-battle", "version": 1, "setup": )";
-const std::string Fight = Head + R"({"AttCount": [2, 0, 0, 0, 0, 0, 0, 0], "DefCount": [1, 0, 0, 0, 0, 0, 0, 0, 0]})";
+const std::string Fight = Head + R"({"AttCount": [2, 0, 0, 0, 0, 0, 0, 0], "DefCount": [1, 0, 0, 0, 0, 0, 0, 0, 0]}})";
 
 // Each is refused with one message: malformed, not UTF-8 (in a name and in a
 // string), a member given twice, oversized.

@@ -168,7 +168,7 @@ private slots:
         const QString working = QStringLiteral("Exact odds: being worked out");
         QCOMPARE(ReportText(w.Form()).section(u'\n', 0, 0), working);
         QCOMPARE(ReportRow(ReportText(w.Form()), "Average Results").mid(3), QStringList({"Exact:", "working"}));
-        QTRY_COMPARE(fake.Calls(), 1);  // a's calculation is the first to be released
+        QTRY_COMPARE_WITH_TIMEOUT(fake.Calls(), 1, EventWaitMs);  // a's calculation is the first to be released
 
         TBattleSetupRec b = a;
         b.AttCount[aINF] = 4;
@@ -402,7 +402,7 @@ private slots:
             for (int k = 0; k < DefKinds; ++k) w.Spin(DefCountNames[k])->setValue(setup.DefCount[k]);
             w.Form().Control.SuppressRuns = false;
             w.Check("AACheckBox")->setChecked(true);  // starts the automatic run
-            QTRY_VERIFY_WITH_TIMEOUT(!Pages(w.Form()).ExactOddsPending(), 600000);
+            QTRY_VERIFY_WITH_TIMEOUT(!Pages(w.Form()).ExactOddsPending(), EventWaitMs);
             QCOMPARE(RunsLabel(w.Form()), QStringLiteral("Runs: 100000"));
 
             ShowPage(w, 1);

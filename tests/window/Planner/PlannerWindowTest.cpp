@@ -54,7 +54,7 @@ void PlannerWindowTest::useSetsTheOrderAndARunFollows()
     w.Check("AACheckBox")->setChecked(true);
     TPlannerForm* planner = OpenPlanner(w);
     QVERIFY(planner);
-    QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner), EventWaitMs);
     QCOMPARE(Find<QLabel>(*planner, "AttGoalLabel")->text(), QStringLiteral("Attacker: take the territory"));
     QCOMPARE(planner->ShownPlan()->Attacker.Probability, AttackerGoal(ComputeExactOdds(L1()), true));
     const auto* bring = Find<QTableWidget>(*planner, "BringTable");
@@ -76,7 +76,7 @@ void PlannerWindowTest::useSetsTheOrderAndARunFollows()
     // The planner follows: that order is now the current one, and nothing beats it.
     QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner) && std::equal(best.Ranks, best.Ranks + AttKinds,
                                                                  planner->ShownPlan()->Attacker.CurrentOrder.Ranks),
-                             60000);
+                             EventWaitMs);
     QVERIFY(!Find<QPushButton>(*planner, "UseAttOrderButton")->isEnabled());
 
     // A sea battle entered field by field, each change a newer setup: the plan
@@ -85,7 +85,7 @@ void PlannerWindowTest::useSetsTheOrderAndARunFollows()
     w.Check("AACheckBox")->setChecked(false);
     EnterCounts(w, S1());
     w.Button("AttBBButton")->click();  // "2 Hit &BB"
-    QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(PlanComplete(planner), EventWaitMs);
     QCOMPARE(Find<QLabel>(*planner, "AttGoalLabel")->text(), QStringLiteral("Attacker: win the battle"));
     QCOMPARE(planner->ShownPlan()->Attacker.Probability, AttackerGoal(ComputeExactOdds(S1()), false));
     SaveShot(*planner, "planner-S1.png");
