@@ -61,7 +61,8 @@ const char* const OddsToolUsage =
     "each such change is one line on standard error and in \"Adjusted\" in JSON.\n"
     "Exit status: 0 on success, 2 for a malformed argument, a file that cannot be\n"
     "read or written, or a bad --batch line, 3 when a battle is too large for exact\n"
-    "odds or to plan, 4 when the exact calculation failed its own checks.\n";
+    "odds or to plan, 4 when the exact calculation (of any --batch line) failed\n"
+    "its own checks.\n";
 
 namespace {
 
