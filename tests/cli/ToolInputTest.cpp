@@ -63,8 +63,9 @@ const std::string Head = R"({"format": "varnholt-battle", "version": 1, "setup":
 const std::string Fight = Head + R"({"AttCount": [2, 0, 0, 0, 0, 0, 0, 0], "DefCount": [1, 0, 0, 0, 0, 0, 0, 0, 0]}})";
 
 // Each is refused with one message: malformed, not UTF-8 (in a name and in a
-// string), a member given twice, oversized.
+// string), a member given twice, oversized, nested deep.
 const std::vector<std::string> Hostile = {
+    std::string(100000, '[') + std::string(100000, ']'),
     Head + "{\"AttCount\": [1, 2",
     Head + "{\"Att\xff\xfe" "Count\": 1}}",
     Head + "{\"Colour\": \"r\xc3\"}}",
@@ -126,7 +127,7 @@ TEST(ToolInput, HostileSetupAndBatchGiveOneMessageEach)
         EXPECT_EQ(line["line"], i + 1);
         EXPECT_EQ(line.contains("error"), i % 2 == 0 || i + 1 == out.size()) << out[i];
     }
-    EXPECT_NE(out[6].find("given twice"), std::string::npos);
+    EXPECT_NE(out[8].find("given twice"), std::string::npos);
     EXPECT_NE(out.back().find("too large"), std::string::npos);
     std::remove(file.c_str());
     std::remove(batch.c_str());
