@@ -14,9 +14,11 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <string_view>
 
 #include "Support/BattleHost.h"
 #include "model/BattleFile.h"
+#include "model/Normalise.h"
 
 std::function<QString(bool save)> TBattleFiles::DialogHook;
 QString TBattleFiles::SettingsOrganisation = QStringLiteral("varnholt");
@@ -49,6 +51,34 @@ bool SameBattle(TBattleSetupRec a, TBattleSetupRec b)
     return a == b;
 }
 
+// What the player sees of an adjusted member: the caption of its control.
+QString Caption(const TAdjustment& a)
+{
+    static const std::pair<const char*, const char*> Captions[] = {
+        {"SaveAir", "Save Air"},
+        {"DefWithSubs1stRnd", "Retreat Subs after 1st round"},
+        {"DefWithSubsAirOnly", "defender's Retreat Subs against air only"},
+        {"AttWith", "ATT Units <="},
+        {"DefWith", "DEF Units >="},
+        {"DefWithLess", "DEF Units <="},
+    };
+    for (const auto& [member, caption] : Captions)
+        if (std::string_view(member) == a.Member) return QString::fromUtf8(caption);
+    return QString::fromUtf8(a.Member);
+}
+
+QString Value(const TAdjustment& a, int32_t v) { return a.Switch ? (v ? QStringLiteral("on") : QStringLiteral("off")) : QString::number(v); }
+
+// One line per adjustment: what, from, to and why.
+QString AdjustmentLines(const std::vector<TAdjustment>& adjustments)
+{
+    QString lines;
+    for (const TAdjustment& a : adjustments)
+        lines += QStringLiteral("\n%1: from %2 to %3, %4")
+                     .arg(Caption(a), Value(a, a.From), Value(a, a.To), QString::fromStdString(a.Why));
+    return lines;
+}
+
 }  // namespace
 
 TBattleFiles::TBattleFiles(QWidget* window, TBattleHost& host, QAction* open, QAction* save, QMenu* recent)
@@ -75,13 +105,26 @@ bool TBattleFiles::Open(const QString& path)
                               .arg(QDir::toNativeSeparators(path), QString::fromStdString(read.Error)));
         return false;
     }
-    Host.WriteBattle(*read.Setup);
-    Remember(path);
-    if (!SameBattle(Host.KeptBattle(), *read.Setup))
+    const TNormalisedBattle battle = NormaliseBattle(*read.Setup);
+    Host.WriteBattle(battle.Setup);
+    Keep(path);
+    if (!battle.Adjustments.empty() || !SameBattle(Host.KeptBattle(), battle.Setup))
         Host.ShowWarning(QStringLiteral("Some settings of \"%1\" are not possible in this window and were adjusted.")
-                              .arg(QFileInfo(path).fileName()));
+                             .arg(QFileInfo(path).fileName()) +
+                         AdjustmentLines(battle.Adjustments));
     Host.RequestRun();
     return true;
+}
+
+bool TBattleFiles::Changed(const TBattleSetupRec& now) const { return !File.isEmpty() && !SameBattle(now, FileBattle); }
+
+// The battle now is the file's.
+void TBattleFiles::Keep(const QString& path)
+{
+    Remember(path);
+    File = QFileInfo(path).absoluteFilePath();
+    FileBattle = Host.KeptBattle();
+    emit FileChanged();
 }
 
 void TBattleFiles::OpenLater(const QString& path)
@@ -111,20 +154,30 @@ bool TBattleFiles::Save(const QString& path)
         Host.ShowWarning(QStringLiteral("Cannot save the battle to \"%1\":\n%2").arg(QDir::toNativeSeparators(path), error));
         return false;
     }
-    Remember(path);
+    Keep(path);
     return true;
 }
 
 // ---- Menu items and drops -----------------------------------------------------------
 
+QString TBattleFiles::LastFolder() const
+{
+    const QStringList recent = RecentBattles();
+    return recent.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                            : QFileInfo(recent.front()).absolutePath();
+}
+
+QString TBattleFiles::ProposedSavePath() const
+{
+    const QString name = QString::fromStdString(BattleFileName(Host.KeptBattle())) + u'.' + Suffix;
+    return QDir(LastFolder()).filePath(name);
+}
+
 QString TBattleFiles::AskForFile(bool save) const
 {
     if (DialogHook) return DialogHook(save);
-    const QStringList recent = RecentBattles();
-    const QString folder = recent.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
-                                            : QFileInfo(recent.front()).absolutePath();
-    if (!save) return QFileDialog::getOpenFileName(Window, QStringLiteral("Open Battle"), folder, Filter);
-    QString path = QFileDialog::getSaveFileName(Window, QStringLiteral("Save Battle As"), folder, Filter);
+    if (!save) return QFileDialog::getOpenFileName(Window, QStringLiteral("Open Battle"), LastFolder(), Filter);
+    QString path = QFileDialog::getSaveFileName(Window, QStringLiteral("Save Battle As"), ProposedSavePath(), Filter);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += u'.' + Suffix;
     return path;
 }

@@ -33,6 +33,14 @@ public:
     // leaves any old file as it was.
     bool Save(const QString& path);
 
+    // The file the battle was last opened from or saved to (empty: none),
+    // and whether the window's battle is no longer that file's.
+    QString CurrentFile() const { return File; }
+    bool Changed(const TBattleSetupRec& now) const;
+    // Where "&Save Battle As..." proposes to save: a name made from the
+    // battle, in the folder last used.
+    QString ProposedSavePath() const;
+
     // The last battles opened or saved, newest first.
     QStringList RecentBattles() const;
     static constexpr int MaxRecent = 8;
@@ -42,6 +50,10 @@ public:
     static std::function<QString(bool save)> DialogHook;
     // The organisation under which QSettings keeps the recent battles; tests use their own.
     static QString SettingsOrganisation;
+
+signals:
+    // The battle now is the one of CurrentFile().
+    void FileChanged();
 
 protected:
     // Drops of battle files on the window.
@@ -53,8 +65,12 @@ private:
     QString AskForFile(bool save) const;
     void Remember(const QString& path);
     void FillRecentMenu();
+    QString LastFolder() const;
+    void Keep(const QString& path);
 
     QWidget* const Window;
     TBattleHost& Host;
     QMenu* const RecentMenu;
+    QString File;
+    TBattleSetupRec FileBattle;
 };

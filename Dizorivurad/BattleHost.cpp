@@ -7,6 +7,7 @@
 
 #include "Dizorivurad/Dizorivurad.h"
 #include "model/BattleFile.h"
+#include "model/Normalise.h"
 #include "ui_Dizorivurad.h"
 
 TBattleSetupRec TForm1::KeptBattle() const
@@ -27,8 +28,12 @@ TBattleSetupRec TForm1::KeptBattle() const
 // marks their rules may clear, thresholds after all counts, the round limit
 // after "Calculate All Rounds"), then the switches that only a click changes;
 // the handlers' run requests are held back, and the caller asks for one.
-void TForm1::WriteBattle(const TBattleSetupRec& s)
+// The battle written is the normalised one: a check mark the rules would
+// clear is never set, and a threshold is written already limited, so the
+// window ends up with the same battle whatever it held before.
+void TForm1::WriteBattle(const TBattleSetupRec& battle)
 {
+    const TBattleSetupRec s = NormaliseBattle(battle).Setup;
     const TRunsSuppressed suppressed(Control);
     const auto att = AttCountEdits();
     for (int i = 0; i < AttKinds; ++i) att[i]->setValue(s.AttCount[i]);

@@ -153,6 +153,7 @@ public slots:
 
     // Window and menu
     void FormShow();
+    void ShowTitle();
     void Exit1Click();
     void KeepWindowOnTop1Click();
     void F3Click();

@@ -11,6 +11,7 @@
 #include <QSpinBox>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "model/Normalise.h"
 #include "ui_Dizorivurad.h"
 
 namespace {
@@ -84,17 +85,20 @@ void TForm1::SeaRule()
     if (sea) ui->TakeWithCheckBox->setEnabled(false);
 }
 
-// Saving aircraft needs both ground units to lose and aircraft to save.
+// The predicates are the model's, which a battle coming from a file or the
+// odds tool meets too (model/Normalise.h).
 void TForm1::SaveAirRule()
 {
-    const bool ground = ui->AttInfSpinEdit->value() + ui->AttArmSpinEdit->value() > 0;
-    const bool air = ui->AttFtrSpinEdit->value() + ui->AttBmrSpinEdit->value() > 0;
-    SetOptionAvailable(ui->SaveAirCheckBox, ground && air);
+    TBattleSetupRec setup;
+    ReadControls(setup);
+    SetOptionAvailable(ui->SaveAirCheckBox, SaveAirAvailable(setup));
 }
 
 void TForm1::SubRetreatRule()
 {
-    const bool subs = ui->DefSubSpinEdit->value() > 0;
+    TBattleSetupRec setup;
+    ReadControls(setup);
+    const bool subs = DefSubRetreatAvailable(setup);
     SetOptionAvailable(ui->DefWithSubs1stRndCheckBox, subs);
     SetOptionAvailable(ui->DefWithSubsAirOnlyCheckBox, subs);
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -196,6 +197,8 @@ TForm1::TForm1(QWidget* parent)
     pages.Charts[int(TChartKind::Survivors)] = ui->SurvivorChart;
     Pages = new TResultPages(pages, OutcomeList, this);
     Files = new TBattleFiles(this, *this, ui->OpenBattle1, ui->SaveBattleAs1, ui->RecentBattles1);
+    connect(Files, &TBattleFiles::FileChanged, this, &TForm1::ShowTitle);
+    connect(this, &TForm1::RunRequested, this, &TForm1::ShowTitle);
 }
 
 TForm1::~TForm1()
@@ -275,8 +278,22 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::FormShow()
 {
     SetUpGrid();
-    setWindowTitle(QStringLiteral("Varnholt Combat Simulator (%1)").arg(Edition));
+    ShowTitle();
     if (AboutForm) AboutForm->VersionLabel()->setText(QStringLiteral("Version: (%1)").arg(Edition));
+}
+
+// The caption, after the name of the battle file while the battle is the one
+// in a file; "[*]" marks it once the battle has changed.
+void TForm1::ShowTitle()
+{
+    const QString caption = QStringLiteral("Varnholt Combat Simulator (%1)").arg(Edition);
+    const QString file = Files ? Files->CurrentFile() : QString();
+    if (file.isEmpty()) {
+        setWindowTitle(caption);
+        return;
+    }
+    setWindowTitle(QFileInfo(file).fileName() + QStringLiteral("[*] - ") + caption);
+    setWindowModified(Files->Changed(KeptBattle()));
 }
 
 // ---- Menu -------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QSpinBox>
 
 #include "Dizorivurad/Dizorivurad.h"
+#include "model/Normalise.h"
 #include "ui_Dizorivurad.h"
 
 void TForm1::AACheckBoxClick()
@@ -54,11 +55,9 @@ void TForm1::WithdrawalButtonClick()
 
 bool TForm1::ThresholdWithinTotal(QSpinBox* threshold, bool attacker)
 {
-    int total = 0;
-    if (attacker)
-        for (const QSpinBox* count : AttCountEdits()) total += count->value();
-    else
-        for (const QSpinBox* count : DefCountEdits()) total += count->value();
+    TBattleSetupRec setup;
+    ReadControls(setup);
+    const int total = SideTotal(setup, attacker);
     if (threshold->value() <= total) return true;
     threshold->setValue(total);
     return false;

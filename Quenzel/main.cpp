@@ -27,16 +27,31 @@ bool DisplayAvailable(int argc, char** argv)
     return false;
 }
 
+const char* const Usage =
+    "Usage: varnholt [FILE]\n"
+    "Opens the Varnholt Combat Simulator window, and in it the battle file FILE\n"
+    "(*.vbattle) if one is named.\n"
+    "\n"
+    "Options:\n"
+    "  --help     print this text\n"
+    "  --version  print the version\n"
+    "The toolkit's own options (such as -platform) are taken too.\n";
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    // Answered before any display is looked for, so that it works anywhere.
-    for (int i = 1; i < argc; ++i)
+    // Answered before any display is looked for, so that they work anywhere.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("varnholt " VARNHOLT_VERSION);
             return 0;
         }
+    }
     if (!DisplayAvailable(argc, argv)) {
         std::fputs("varnholt: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
         return 1;

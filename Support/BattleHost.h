@@ -15,7 +15,8 @@ public:
     // with the order the side had when the edit began.
     virtual TBattleSetupRec KeptBattle() const = 0;
     // Writes a battle into the controls through the window's own handlers,
-    // with runs held back (the window's rules may adjust it); no run follows.
+    // with runs held back; no run follows. The window then holds the battle as
+    // NormaliseBattle (model/Normalise.h) adjusts it.
     virtual void WriteBattle(const TBattleSetupRec& setup) = 0;
     // Gives a side a complete kill order (ranks by slot) and asks for a run.
     virtual void SetKillOrder(bool attacker, const int32_t* ranks) = 0;

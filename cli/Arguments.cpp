@@ -46,7 +46,9 @@ const char* const OddsToolUsage =
     "Battle files (*.vbattle):\n"
     "  --setup FILE       read the battle from a battle file instead of the force and\n"
     "                     option flags above\n"
-    "  --save-setup FILE  also write the battle to a battle file\n"
+    "  --save-setup FILE  write the battle to a battle file; nothing else is done\n"
+    "                     unless --exact, --plan, --json, --battles or --seed asks\n"
+    "                     for a calculation too\n"
     "  --batch FILE       odds of every battle of a JSON Lines file (- for standard\n"
     "                     input, one battle file object a line), one JSON line each,\n"
     "                     in input order: the exact odds, or where they are refused a\n"
@@ -64,10 +66,13 @@ const char* const OddsToolUsage =
     "  --version          print the version\n"
     "Options take their value as the next argument or after '=' (--battles=5000).\n"
     "With no unit on either side no battle is fought: every figure reads 0.\n"
+    "A battle is taken as the window would hold it: an option the battle cannot\n"
+    "use is cleared and a withdrawal threshold is limited to its side's units;\n"
+    "each such change is one line on standard error and in \"Adjusted\" in JSON.\n"
     "Exit status: 0 on success, 2 for a malformed argument, a file that cannot be\n"
     "read or written, a bad --batch line or a bad turn file, 3 when a battle is too\n"
-    "large for exact odds or to plan, 4 when the exact calculation failed its own\n"
-    "checks.\n";
+    "large for exact odds or to plan, 4 when the exact calculation (of any --batch\n"
+    "line or battle of a turn) failed its own checks.\n";
 
 namespace {
 

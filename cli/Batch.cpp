@@ -19,13 +19,17 @@
 #include "format/Panel.h"
 #include "engine/parallel/Parallel.h"
 #include "model/BattleFile.h"
+#include "model/Normalise.h"
 
 namespace {
 
 struct TLine {
     size_t Number;  // 1-based, blank lines counted
     std::string Text;
+    bool TooLong = false;  // over MaxBattleFileBytes: Text holds nothing of it
 };
+
+constexpr const char* FailedPrefix = "exact odds failed a self-check: ";
 
 // A run that keeps only its totals.
 class TTotalsHost final : public TRunHost {
@@ -73,24 +77,37 @@ TJson RunJson(const RunTotals& t, uint32_t seed)
 TJson LineJson(const TLine& line, const TBatchRequest& request)
 {
     TJson j = {{"line", line.Number}};
+    if (line.TooLong) {
+        j["error"] = "too large to be a battle file";
+        return j;
+    }
     const TBattleFileRead read = ParseBattleFile(line.Text);
     if (!read.Setup) {
         j["error"] = read.Error;
         return j;
     }
-    const TExactOdds exact = ComputeExactOdds(*read.Setup);
+    const TNormalisedBattle battle = NormaliseBattle(*read.Setup);
+    TExactLimits limits;
+    const TExactOdds exact = ComputeExactOdds(battle.Setup, nullptr, limits);
+    // A failed calculation is a fault to report, not a battle to measure another way.
+    if (exact.Status == TExactStatus::Failed) {
+        j["error"] = OneLine(FailedPrefix + exact.Reason);
+        return j;
+    }
     if (exact.Status == TExactStatus::Done) {
         j["method"] = "exact";
         j.update(ExactJson(exact));
+        j["Adjusted"] = AdjustedJson(battle.Adjustments);
         return j;
     }
-    // Too large or failed: a run measures what the calculation could not.
-    TTotalsHost host(*read.Setup, request.Battles, request.Seed);
+    // Too large: a run measures what the calculation could not.
+    TTotalsHost host(battle.Setup, request.Battles, request.Seed);
     TRunControl control;
     RunBattles(control, host);
     j["method"] = "run";
     j["ExactRefused"] = exact.Reason;
     j.update(RunJson(host.Totals, request.Seed));
+    j["Adjusted"] = AdjustedJson(battle.Adjustments);
     return j;
 }
 
@@ -101,6 +118,14 @@ std::vector<std::pair<std::string, TJson>> Cells(const TJson& line)
 {
     std::vector<std::pair<std::string, TJson>> cells;
     for (const auto& [key, value] : line.items()) {
+        if (key == "Adjusted" && value.is_array()) {  // one cell: the adjustments' texts
+            std::string text;
+            for (const TJson& a : value)
+                text += (text.empty() ? "" : "; ") + a["Member"].get<std::string>() + " from " + a["From"].dump() +
+                        " to " + a["To"].dump() + ": " + a["Why"].get<std::string>();
+            cells.emplace_back(key, text);
+            continue;
+        }
         if (!value.is_array()) {
             cells.emplace_back(key, value);
             continue;
@@ -115,8 +140,10 @@ std::vector<std::string> Columns()
 {
     TJson exact = {{"line", 0}, {"method", ""}};
     exact.update(ExactJson(TExactOdds{}));
+    exact["Adjusted"] = TJson::array();
     TJson run = {{"line", 0}, {"method", ""}, {"ExactRefused", ""}};
     run.update(RunJson(RunTotals{}, 0));
+    run["Adjusted"] = TJson::array();
     std::vector<std::string> columns;
     for (const TJson* line : {&exact, &run})
         for (const auto& cell : Cells(*line))
@@ -154,11 +181,32 @@ void WriteCsv(std::ostream& out, const std::vector<TJson>& lines)
 
 // ---- Input and progress -----------------------------------------------------------
 
+// The battle lines, each cut off after MaxBattleFileBytes (the rest of a
+// longer line is skipped unread, and the line is marked too long).
 bool ReadLines(std::istream& in, std::vector<TLine>& lines)
 {
-    std::string text;
-    for (size_t n = 1; std::getline(in, text); ++n)
-        if (text.find_first_not_of(" \t\r") != std::string::npos) lines.push_back({n, std::move(text)});
+    std::streambuf* const buffer = in.rdbuf();
+    if (!buffer) return false;
+    TLine line{1, {}};
+    auto finish = [&] {
+        if (line.TooLong || line.Text.find_first_not_of(" \t\r") != std::string::npos) lines.push_back(std::move(line));
+        line = TLine{line.Number + 1, {}};
+    };
+    for (;;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) break;
+        if (c == '\n') {
+            finish();
+            continue;
+        }
+        if (line.TooLong) continue;
+        line.Text += static_cast<char>(c);
+        if (line.Text.size() > MaxBattleFileBytes) {
+            line.TooLong = true;
+            line.Text = std::string();
+        }
+    }
+    if (line.TooLong || !line.Text.empty()) finish();
     return !in.bad();
 }
 
@@ -224,8 +272,13 @@ int RunBatch(const TBatchRequest& request, std::ostream& out, std::ostream& err)
     }
 
     if (request.Csv) WriteCsv(out, results);
-    else
-        for (const TJson& line : results) out << line.dump() << '\n';
-    const bool bad = std::any_of(results.begin(), results.end(), [](const TJson& line) { return line.contains("error"); });
-    return bad ? OddsToolBadArgument : OddsToolOk;
+    else  // every text in a line is valid UTF-8 already; a slip must not cost the other lines
+        for (const TJson& line : results) out << line.dump(-1, ' ', false, TJson::error_handler_t::replace) << '\n';
+    auto has = [&](auto test) { return std::any_of(results.begin(), results.end(), test); };
+    if (has([](const TJson& line) {
+            const auto e = line.find("error");
+            return e != line.end() && e->get<std::string>().rfind(FailedPrefix, 0) == 0;
+        }))
+        return OddsToolFailed;
+    return has([](const TJson& line) { return line.contains("error"); }) ? OddsToolBadArgument : OddsToolOk;
 }

@@ -15,9 +15,12 @@ struct TBatchRequest {
 // One output line per battle line, in input order (blank lines are skipped):
 // the exact odds ("method": "exact", the members of --exact --json's "exact"
 // object), or a seeded run with 95 % margins ("method": "run") where the exact
-// odds refuse the battle, or {"line": n, "error": ...} for a line that is not a
-// battle file. The lines are worked out on all cores. Returns 2 when a line was
-// bad or the input could not be read, else 0.
+// odds refuse the battle as too large, each with "Adjusted" (what the window's
+// rules changed in the battle), or {"line": n, "error": ...} for a line that is
+// not a battle file, is over MaxBattleFileBytes, or whose exact odds failed a
+// self-check. The lines are worked out on all cores. Returns 4 when a line's
+// exact odds failed, else 2 when a line was bad or the input could not be
+// read, else 0.
 int RunBatch(const TBatchRequest& request, std::ostream& out, std::ostream& err);
 
 // A progress line is wanted when err is the standard error of a terminal.

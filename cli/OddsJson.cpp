@@ -22,6 +22,16 @@ TJson ExactJson(const TExactOdds& e)
             {"OtherOutcomes", e.OtherOutcomes}};
 }
 
+TJson AdjustedJson(const std::vector<TAdjustment>& adjusted)
+{
+    TJson list = TJson::array();
+    for (const TAdjustment& a : adjusted) {
+        auto value = [&](int32_t v) { return a.Switch ? TJson(v != 0) : TJson(v); };
+        list.push_back({{"Member", a.Member}, {"From", value(a.From)}, {"To", value(a.To)}, {"Why", a.Why}});
+    }
+    return list;
+}
+
 TJson PanelJson(const TPanelTexts& panel)
 {
     TJson j = TJson::object();
@@ -36,9 +46,11 @@ TJson OutcomeJson(const TBattleResultsRec& o)
                  {"DefCount", std::vector<int32_t>(o.DefCount, o.DefCount + DefKinds)}};
 }
 
-void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, const TOutcomeList& outcomes)
+void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, const TOutcomeList& outcomes,
+               const std::vector<TAdjustment>& adjusted)
 {
     TJson j;
+    j["Adjusted"] = AdjustedJson(adjusted);
     j["totals"] = {{"AttWins", t.AttWins},         {"DefWins", t.DefWins},       {"BothDes", t.BothDes},
                    {"BothRemain", t.BothRemain},   {"AttWithdraws", t.AttWithdraws}, {"TotalRounds", t.TotalRounds},
                    {"AttIPCLoss", t.AttIPCLoss},   {"DefIPCLoss", t.DefIPCLoss}, {"Battles", t.Battles}};
@@ -52,9 +64,11 @@ void WriteJson(std::ostream& out, const RunTotals& t, const TPanelTexts& panel, 
     out << j.dump(2) << '\n';
 }
 
-void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& panel)
+void WriteExactJson(std::ostream& out, const TExactOdds& e, const TPanelTexts& panel,
+                    const std::vector<TAdjustment>& adjusted)
 {
     TJson j;
+    j["Adjusted"] = AdjustedJson(adjusted);
     j["exact"] = ExactJson(e);
     j["panel"] = PanelJson(panel);
     j["outcomes"] = TJson::array();

@@ -21,6 +21,7 @@
 #include "engine/parallel/Parallel.h"
 #include "format/Panel.h"
 #include "model/BattleFile.h"
+#include "model/Normalise.h"
 
 namespace {
 
@@ -82,6 +83,12 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
         return OddsToolBadArgument;
     }
 
+    // The battle the window would hold: what its rules change is said, one line each.
+    const TNormalisedBattle normalised = NormaliseBattle(request.Setup);
+    request.Setup = normalised.Setup;
+    for (const TAdjustment& a : normalised.Adjustments)
+        err << "varnholt-odds: adjusted " << AdjustmentText(a) << '\n';
+
     std::optional<tbb::global_control> threads;
     if (request.Threads > 0) threads.emplace(tbb::global_control::max_allowed_parallelism, size_t(UsableThreads(request.Threads)));
 
@@ -98,6 +105,9 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
             err << "varnholt-odds: --save-setup: " << OneLine(request.SaveSetupFile + ": " + error) << '\n';
             return OddsToolBadArgument;
         }
+        // Saving a battle is all that is asked unless a calculation is asked for too.
+        if (!request.Exact && !request.Plan && !request.Json && !request.BattlesGiven && !request.SeedGiven)
+            return OddsToolOk;
     }
     if (request.Plan) return RunPlan(request.Setup, request.Target, request.PlanSeconds, request.Json, out, err);
 
@@ -114,7 +124,7 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
             return OddsToolTooLarge;
         }
         const TPanelTexts panel = PanelTexts(ExactPanelFigures(odds));
-        if (request.Json) WriteExactJson(out, odds, panel);
+        if (request.Json) WriteExactJson(out, odds, panel, normalised.Adjustments);
         else WriteExactReport(out, request.Setup, odds, panel);
         return OddsToolOk;
     }
@@ -127,7 +137,7 @@ int RunOddsTool(int argc, const char* const* argv, std::ostream& out, std::ostre
     RunBattles(control, host);
 
     const TPanelTexts panel = PanelTexts(host.Totals);
-    if (request.Json) WriteJson(out, host.Totals, panel, host.Outcomes);
+    if (request.Json) WriteJson(out, host.Totals, panel, host.Outcomes, normalised.Adjustments);
     else WriteReport(out, request.Setup, seed, host.Totals, panel, host.Outcomes);
     return OddsToolOk;
 }

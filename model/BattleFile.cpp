@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <unistd.h>
+#include <vector>
 
 #include "model/SetupJson.h"
 
@@ -80,12 +82,72 @@ std::array<TField, FieldCount> Fields(TBattleSetupRec& s, TSwitches& w)
     throw TRefused{member.empty() ? why : member + ": " + why};
 }
 
-// Names taken from the file are shortened and kept on one line.
-std::string Shortened(const std::string& text)
+// Names taken from the file are shortened, never inside a character; OneLine
+// makes them printable.
+std::string Shortened(const std::string& text, size_t longest)
 {
-    constexpr size_t Longest = 40;
-    return text.size() > Longest ? text.substr(0, Longest) + "..." : text;
+    if (text.size() <= longest) return text;
+    size_t cut = longest;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return text.substr(0, cut) + "...";
 }
+
+// Refuses a member given twice: the file would otherwise say two things and
+// the reader keep one of them silently. Keeps, for each object or array being
+// read, the names seen so far (objects), the element's index (arrays) and the
+// path that leads to it ("battles[2].setup.").
+class TDuplicateCheck {
+public:
+    bool operator()(int, TJson::parse_event_t event, TJson& parsed)
+    {
+        using E = TJson::parse_event_t;
+        // Past a few levels, which no file of ours holds, only the depth is
+        // counted, so that a deep nesting costs no memory.
+        if (event == E::object_start || event == E::array_start) {
+            if (Open.size() >= MaxDepth) ++Deeper;
+            else Open.push_back({event == E::array_start, ChildPath(), {}, {}, 0});
+        } else if (Deeper > 0) {
+            if (event == E::object_end || event == E::array_end) --Deeper;
+        } else if (event == E::object_end || event == E::array_end) {
+            if (!Open.empty()) Open.pop_back();
+            if (!Open.empty() && Open.back().Array) ++Open.back().Index;
+        } else if (event == E::key && !Open.empty()) {
+            const std::string key = parsed.get<std::string>();
+            if (!Open.back().Names.insert(key).second) Refuse(Open.back().Path + Shortened(key), "given twice");
+            Open.back().Last = key;
+        } else if (event == E::value && !Open.empty() && Open.back().Array) {
+            ++Open.back().Index;
+        }
+        return true;
+    }
+
+private:
+    struct TOpen {
+        bool Array;
+        std::string Path;  // "", "setup.", "battles[2].", ...
+        std::set<std::string> Names;
+        std::string Last;
+        size_t Index;
+    };
+    static constexpr size_t MaxDepth = 8;
+    std::vector<TOpen> Open;
+    size_t Deeper = 0;
+    std::string ChildPath() const
+    {
+        if (Open.empty()) return {};
+        const TOpen& parent = Open.back();
+        if (parent.Array) {
+            std::string path = parent.Path;
+            if (!path.empty() && path.back() == '.') path.pop_back();
+            return path + "[" + std::to_string(parent.Index) + "].";
+        }
+        return parent.Path + Shortened(parent.Last) + ".";
+    }
+};
+        if (Objects.size() > 2) return Objects.back().Path;
+        return Objects.back().Path + Shortened(Objects.back().Last) + ".";
+    }
+};
 
 std::string Kind(const TJson& v)
 {
@@ -197,10 +259,16 @@ std::string SetupMembersText(const TBattleSetupRec& setup, const std::string& in
 
 std::string ParseErrorText(const TJson::parse_error& e)
 {
-    // "[json.exception.parse_error.101] parse error at line 1, column 3: ..." without its tag.
+    // "[json.exception.parse_error.101] parse error at line 1, column 3: ..." without its tag;
+    // the text it quotes may be long.
     std::string what = e.what();
     const size_t tag = what.find("] ");
-    return "not valid JSON: " + (tag == std::string::npos ? what : what.substr(tag + 2));
+    return "not valid JSON: " + Shortened(tag == std::string::npos ? what : what.substr(tag + 2), 300);
+}
+
+TJson ParseRefusingTwice(std::string_view text)
+{
+    return TJson::parse(text, TDuplicateCheck());
 }
 
 bool ReadSmallFile(const std::string& path, size_t maxBytes, const char* tooLarge, std::string& text,
@@ -253,11 +321,49 @@ TBattleSetupRec ReadSetup(const TJson& file)
 
 using namespace setup_json;
 
-std::string OneLine(std::string text)
+namespace {
+
+// The length of the well-formed UTF-8 character at text[i], or 0.
+size_t CharLength(std::string_view text, size_t i)
 {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    return text;
+    const auto byte = [&](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    const unsigned c = byte(i);
+    if (c < 0x80) return 1;
+    auto cont = [&](size_t k, unsigned lo = 0x80, unsigned hi = 0xBF) { return byte(k) >= lo && byte(k) <= hi; };
+    if (c >= 0xC2 && c <= 0xDF) return cont(i + 1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        const unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+        return cont(i + 1, lo, hi) && cont(i + 2) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        const unsigned lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+        return cont(i + 1, lo, hi) && cont(i + 2) && cont(i + 3) ? 4 : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string OneLine(std::string_view text)
+{
+    static const char Hex[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t n = CharLength(text, i);
+        if (n == 0) {
+            line += "\\x";
+            line += Hex[c >> 4];
+            line += Hex[c & 15];
+            ++i;
+        } else {
+            if (n == 1 && (c < 0x20 || c == 0x7f)) line += '?';
+            else line.append(text.substr(i, n));
+            i += n;
+        }
+    }
+    return line;
 }
 
 bool HasAttTech(const TBattleSetupRec& s) { return std::equal(s.AttIPC, s.AttIPC + AttKinds, TechAttIPC); }
@@ -272,7 +378,7 @@ TBattleFileRead ParseBattleFile(std::string_view text)
         return read;
     }
     try {
-        read.Setup = ReadSetup(TJson::parse(text));
+        read.Setup = ReadSetup(ParseRefusingTwice(text));
     } catch (const TJson::parse_error& e) {
         read.Error = ParseErrorText(e);
     } catch (const TRefused& refused) {
@@ -297,6 +403,23 @@ std::string BattleFileText(const TBattleSetupRec& setup)
     return std::string("{\n  \"format\": \"") + Format + "\",\n  \"version\": " +
            std::to_string(BattleFileVersion) + ",\n  \"setup\": {\n" + SetupMembersText(setup, "    ") +
            "\n  }\n}\n";
+}
+
+std::string BattleFileName(const TBattleSetupRec& s)
+{
+    auto side = [](const int32_t* counts, const TUnitKind* kinds, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            if (counts[i] > 0) {
+                if (!text.empty()) text += ' ';
+                text += std::to_string(counts[i]);
+                text += ' ';
+                text += UnitInfo(kinds[i]).Code;
+            }
+        return text.empty() ? std::string("nothing") : text;
+    };
+    if (s.Empty()) return "Battle";
+    return side(s.AttCount, AttKindOrder, AttKinds) + " v " + side(s.DefCount, DefKindOrder, DefKinds);
 }
 
 std::string WriteAllTo(int fd, std::string_view text)

@@ -29,13 +29,19 @@ TBattleFileRead ReadBattleFile(const std::string& path);
 // The battle file of a setup, pretty-printed, ending in a line break.
 std::string BattleFileText(const TBattleSetupRec& setup);
 
+// A file name for a battle, without the suffix: "10 INF 5 ARM v 14 INF"
+// ("Battle" when neither side has a unit).
+std::string BattleFileName(const TBattleSetupRec& setup);
+
 // The switches a setup's derived values stand for.
 bool HasAttTech(const TBattleSetupRec& setup);
 bool HasDefTech(const TBattleSetupRec& setup);
 bool HasSuperSub(const TBattleSetupRec& setup);
 
-// Control characters to '?': a message that quotes a file stays on one line.
-std::string OneLine(std::string text);
+// A message that quotes a file or an argument, on one line and valid UTF-8:
+// control characters become '?', a byte that is not part of a well-formed
+// UTF-8 character becomes "\xNN".
+std::string OneLine(std::string_view text);
 
 // Writes all of text to an open file descriptor, as often as a short write
 // needs. Returns the reason of a failure ("File too large", "No space left on

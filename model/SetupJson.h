@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/BattleSetup.h"
 
@@ -22,8 +23,8 @@ struct TRefused {
 
 // Throws "member: why" (just "why" for an empty member).
 [[noreturn]] void Refuse(const std::string& member, const std::string& why);
-// A name taken from a file, shortened for a message.
-std::string Shortened(const std::string& text);
+// A name taken from a file, shortened for a message, never inside a character.
+std::string Shortened(const std::string& text, size_t longest = 40);
 // What a value is, in words: "a string", "an array", ...
 std::string Kind(const TJson& v);
 // A whole number as int64, those beyond any range clamped; nullopt for anything else.
@@ -40,6 +41,9 @@ TBattleSetupRec ReadSetupObject(const TJson& setup, const std::string& path);
 // with `indent`, separated by commas; no line break after the last.
 std::string SetupMembersText(const TBattleSetupRec& setup, const std::string& indent);
 
+// Parses a file's text; a member given twice is refused (TRefused) rather
+// than one of the two kept silently.
+TJson ParseRefusingTwice(std::string_view text);
 // "not valid JSON: ..." for a parse error, without the library's tag.
 std::string ParseErrorText(const TJson::parse_error& e);
 // Reads a regular file of at most maxBytes into text; false with the reason

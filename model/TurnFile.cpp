@@ -69,7 +69,7 @@ TTurnFileRead ParseTurnFile(std::string_view text)
         return read;
     }
     try {
-        read.Battles = ReadTurn(TJson::parse(text));
+        read.Battles = ReadTurn(ParseRefusingTwice(text));
     } catch (const TJson::parse_error& e) {
         read.Error = ParseErrorText(e);
     } catch (const TRefused& refused) {

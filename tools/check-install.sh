@@ -3,7 +3,7 @@
 # that is already built (test.sh's release build, which has Debian's hardening
 # flags): the desktop entry, the battle file type and the AppStream metadata
 # validate, an install into a staging folder puts every file in its place, the
-# programs there answer --version without a display, the manual pages format
+# programs there answer --version and --help without a display, the manual pages format
 # without warnings, and `cpack -G DEB` builds a package with the same files
 # that lintian passes without an error or a warning.
 # Usage: tools/check-install.sh [build folder]
@@ -30,7 +30,7 @@ share/doc/varnholt/copyright
 share/icons/hicolor/256x256/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
 share/icons/hicolor/scalable/apps/$id.svg
-share/man/man1/varnholt-odds.1.gz
+share/man/man6/varnholt-odds.6.gz
 share/man/man6/varnholt.6.gz
 share/metainfo/$id.metainfo.xml
 share/mime/packages/$id.xml
@@ -53,6 +53,8 @@ for p in games/varnholt games/varnholt-odds; do
   answer="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/$p" --version)"
   p="${p#*/}"
   [ "$answer" = "$p $version" ] || fail "$p --version says '$answer', expected '$p $version'"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$stage/usr/games/$p" --help | grep -q "^Usage: $p" ||
+    fail "$p --help prints no usage"
 done
 
 echo "== Desktop entry and AppStream metadata"
@@ -78,7 +80,9 @@ grep -q '^[0-9]*:application/x-varnholt-turn:\*\.vturn$' "$mime/globs2" ||
   fail "the type database has no *.vturn glob for application/x-varnholt-turn"
 grep -qx 'MimeType=application/x-varnholt-battle;application/x-varnholt-turn;' "$stage/usr/share/applications/$id.desktop" ||
   fail "the desktop entry does not list application/x-varnholt-battle and application/x-varnholt-turn"
-grep -q '^Exec=varnholt %f$' "$stage/usr/share/applications/$id.desktop" || fail "the desktop entry's Exec takes no %f"
+# The program by its full path: a desktop's PATH may lack /usr/games.
+grep -q '^Exec=/usr/games/varnholt %f$' "$stage/usr/share/applications/$id.desktop" ||
+  fail "the desktop entry's Exec is not '/usr/games/varnholt %f'"
 
 echo "== Manual pages"
 for page in "$stage"/usr/share/man/man*/*.gz; do

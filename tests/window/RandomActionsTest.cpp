@@ -238,7 +238,7 @@ private:
             W.Button("DefaultAttKillOrderButton")->click();
             W.Button("DefaultDefKillOrderButton")->click();
         });
-        stall.start(60000);
+        stall.start(EventWaitMs);
         ++EditsUnderWay;
         ++Edits;
         NestedEdits += EditsUnderWay > 1;

@@ -120,6 +120,11 @@ private:
     std::unique_ptr<TWindowFixture> Fixture;
 };
 
+// How long a test waits for an event that will come (a calculation, a plan,
+// another process): long enough for a loaded machine under a sanitizer, so
+// that only a hang ever reaches it.
+constexpr int EventWaitMs = 10 * 60 * 1000;
+
 // Counts the runs that start (restarts included) through the seed hook, with
 // a fixed seed, and shortens automatic runs to `autoRuns` battles.
 struct TRunCounter {
@@ -135,7 +140,7 @@ struct TRunCounter {
 // test reports its failure instead of hanging.
 class TEditWatchdog {
 public:
-    explicit TEditWatchdog(TWindowFixture& window, int ms = 60000);
+    explicit TEditWatchdog(TWindowFixture& window, int ms = EventWaitMs);
     TEditWatchdog(const TEditWatchdog&) = delete;
     TEditWatchdog& operator=(const TEditWatchdog&) = delete;
 

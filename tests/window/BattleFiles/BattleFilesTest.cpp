@@ -84,6 +84,31 @@ void WriteFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// The end states of the odds tool's seeded run of a battle file, as rows of counts.
+QStringList ToolOutcomes(const QString& path)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(ODDS_TOOL), {QStringLiteral("--setup"), path, QStringLiteral("--seed"),
+                                           QString::number(TestSeed), QStringLiteral("--battles"),
+                                           QString::number(Battles), QStringLiteral("--json")});
+    if (!tool.waitForFinished(EventWaitMs) || tool.exitCode() != 0) return {QStringLiteral("the tool failed")};
+    QStringList rows;
+    for (const QJsonValue o : QJsonDocument::fromJson(tool.readAllStandardOutput())[QLatin1String("outcomes")].toArray()) {
+        QString row;
+        for (const QJsonValue n : o[QLatin1String("AttCount")].toArray()) row += QString::number(n.toInt()) + u' ';
+        for (const QJsonValue n : o[QLatin1String("DefCount")].toArray()) row += QString::number(n.toInt()) + u' ';
+        rows << row + QString::number(o[QLatin1String("Instances")].toInt());
+    }
+    return rows;
+}
+
+QStringList WithoutVictor(const QStringList& outcomes)
+{
+    QStringList rows;
+    for (const QString& row : outcomes) rows << row.section(u' ', 1);
+    return rows;
+}
+
 }  // namespace
 
 class BattleFilesTest : public QObject {
@@ -97,6 +122,7 @@ private slots:
     void refusedFileChangesNothing();
     void failedSaveSaysWhyAndKeepsTheOldFile();
     void droppedBattleFileOpens();  // and an adjusted one
+    void adjustedFileSaysWhatChangedAndTheTitleNamesIt();
     void recentBattlesKeepTheLastEight();
 
 private:
@@ -156,22 +182,41 @@ void BattleFilesTest::savedBattleOpensToTheSameRun()
     }
 
     // Another process: the odds tool fights the file's battle with the same seed.
-    QProcess tool;
-    tool.start(QStringLiteral(ODDS_TOOL), {QStringLiteral("--setup"), path, QStringLiteral("--seed"),
-                                           QString::number(TestSeed), QStringLiteral("--battles"),
-                                           QString::number(Battles), QStringLiteral("--json")});
-    QVERIFY(tool.waitForFinished(60000));
-    QCOMPARE(tool.exitCode(), 0);
-    QStringList toolOutcomes;
-    for (const QJsonValue o : QJsonDocument::fromJson(tool.readAllStandardOutput())[QLatin1String("outcomes")].toArray()) {
-        QString row;
-        for (const QJsonValue n : o[QLatin1String("AttCount")].toArray()) row += QString::number(n.toInt()) + u' ';
-        for (const QJsonValue n : o[QLatin1String("DefCount")].toArray()) row += QString::number(n.toInt()) + u' ';
-        toolOutcomes << row + QString::number(o[QLatin1String("Instances")].toInt());
-    }
-    QStringList windowOutcomes;
-    for (const QString& row : outcomes) windowOutcomes << row.section(u' ', 1);  // without the victor's number
-    QCOMPARE(toolOutcomes, windowOutcomes);
+    QCOMPARE(ToolOutcomes(path), WithoutVictor(outcomes));
+}
+
+// A file whose battle the window's rules adjust: the message names every
+// adjustment; the window and the odds tool fight the same adjusted battle;
+// the title names the file and marks a change; Save proposes the battle's name.
+void BattleFilesTest::adjustedFileSaysWhatChangedAndTheTitleNamesIt()
+{
+    const QString path = Path("adjusted.vbattle");
+    WriteFile(path, R"({"format": "varnholt-battle", "version": 1, "setup": {"AttCount": [0,0,2,0,0,0,0,0],
+                        "DefCount": [1,0,0,0,0,0,0,0,0], "SaveAir": true, "DefWithSubs1stRnd": true,
+                        "Withdrawal": true, "AttWith": 50, "DefWith": 40}})");
+    TWindowFixture w;
+    TRunCounter runs(w.Form(), Battles);
+    QVERIFY(w.Form().Files->Open(path));
+    QCOMPARE(w.Messages().size(), size_t{1});
+    const QStringList lines = w.Messages()[0].Text.split(u'\n');
+    QCOMPARE(lines.mid(1), QStringList({
+        QStringLiteral("Save Air: from on to off, needs attacking infantry or armor to lose and fighters or bombers to save"),
+        QStringLiteral("Retreat Subs after 1st round: from on to off, the defender has no submarines"),
+        QStringLiteral("ATT Units <=: from 50 to 2, limited to the attacker's 2 units"),
+        QStringLiteral("DEF Units >=: from 40 to 1, limited to the defender's 1 unit"),
+    }));
+    QVERIFY(!w.Check("SaveAirCheckBox")->isChecked());
+    QCOMPARE(w.Spin("DefWithSpinEdit")->value(), 1);
+    QCOMPARE(ToolOutcomes(path), WithoutVictor(Outcomes(w.Form())));
+
+    const QString caption = QStringLiteral("adjusted.vbattle[*] - ");
+    QVERIFY(w.Form().windowTitle().startsWith(caption));
+    QVERIFY(!w.Form().isWindowModified());
+    w.Spin("DefInfSpinEdit")->setValue(3);
+    QVERIFY(w.Form().isWindowModified());
+    QCOMPARE(w.Form().Files->ProposedSavePath(), Path("2 FTR v 3 INF.vbattle"));
+    w.Spin("DefInfSpinEdit")->setValue(1);
+    QVERIFY(!w.Form().isWindowModified());
 }
 
 void BattleFilesTest::refusedFileChangesNothing()

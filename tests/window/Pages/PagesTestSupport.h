@@ -5,6 +5,7 @@
 // TFakeExact is an exact calculation under a test's control: it answers with figures made from the setup (so that figures of one
 // setup can never pass for another's), and while held it waits for a release
 // or for its cancel flag first.
+#include <QDeadlineTimer>
 #include <QTest>
 #include <atomic>
 #include <chrono>
@@ -78,7 +79,7 @@ public:
             std::unique_lock<std::mutex> lock(M);
             const int ticket = CallCount++;
             // A test that forgets a release fails instead of hanging.
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(EventWaitMs);
             while (Held && Releases <= ticket && std::chrono::steady_clock::now() < giveUp) {
                 if (!IgnoreCancel && cancel->load()) {
                     ++CancelCount;
@@ -109,7 +110,8 @@ inline TResultPages& Pages(const TForm1& form) { return *form.findChild<TResultP
 // is about to.
 inline bool WaitForExactOdds(TForm1& form)
 {
-    for (int i = 0; i < 20000 && Pages(form).ExactOddsPending(); ++i) QTest::qWait(1);
+    QDeadlineTimer deadline(EventWaitMs);
+    while (Pages(form).ExactOddsPending() && !deadline.hasExpired()) QTest::qWait(1);
     return !Pages(form).ExactOddsPending();
 }
 
