@@ -144,10 +144,6 @@ private:
         return parent.Path + Shortened(parent.Last) + ".";
     }
 };
-        if (Objects.size() > 2) return Objects.back().Path;
-        return Objects.back().Path + Shortened(Objects.back().Last) + ".";
-    }
-};
 
 std::string Kind(const TJson& v)
 {

@@ -57,6 +57,8 @@ TEST(TurnFile, RefusalsNameTheBattle)
         {Turn(Battle(std::string(MaxTurnNameLength + 1, 'n'), "")), "battles[0].name: longer than 40 characters"},
         {Turn(R"({"name": 7, "setup": {}})"), "battles[0].name: expected a string"},
         {Turn(R"({"name": "A", "setup": []})"), "battles[0].setup: expected an object, got an array"},
+        {Turn(ok + R"(, {"name": "B", "name": "C", "setup": {}})"), "battles[1].name: given twice"},
+        {Turn(ok + ", " + Battle("B", R"("AAGun": true, "AAGun": false)")), "battles[1].setup.AAGun: given twice"},
     };
     std::string many;
     for (size_t i = 0; i <= MaxTurnBattles; ++i) many += (i ? ", " : "") + ok;
