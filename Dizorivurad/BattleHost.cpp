@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "Dizorivurad/BattleHistory.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "model/BattleFile.h"
 #include "ui_Dizorivurad.h"
@@ -29,6 +30,9 @@ TBattleSetupRec TForm1::KeptBattle() const
 // the handlers' run requests are held back, and the caller asks for one.
 void TForm1::WriteBattle(const TBattleSetupRec& s)
 {
+    // One change of the undo history, named after what the player pressed
+    // (an opened file, a side window's button); before the runs are let go.
+    const TBattleHistory::TChange change(*History, History->Activation());
     const TRunsSuppressed suppressed(Control);
     const auto att = AttCountEdits();
     for (int i = 0; i < AttKinds; ++i) att[i]->setValue(s.AttCount[i]);

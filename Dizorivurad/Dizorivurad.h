@@ -15,6 +15,7 @@
 //   FlipFlop.cpp    exchange of attacker and defender units
 //   Resets.cpp      the three resets
 //   BattleHost.cpp  the battle as the windows beside this one read and write it
+//   Undo.cpp        the "&Edit" menu: undo and redo (steps: BattleHistory.h)
 // The "Text Results" and "Graph Results" pages and the exact odds behind them
 // are a class of their own, TResultPages (Pages/), told about each run.
 // Battle files (open, save, recent, drops) are TBattleFiles (BattleFiles/);
@@ -37,6 +38,7 @@ class QCloseEvent;
 class QShowEvent;
 class TAboutForm;
 class TBattleFiles;
+class TBattleHistory;
 
 namespace Ui {
 class TForm1;
@@ -115,6 +117,8 @@ public:
     Ui::TForm1* ui;
     // Open, save and recent battle files; drops on the window.
     TBattleFiles* Files = nullptr;
+    // Undo and redo of the battle (Undo.cpp).
+    TBattleHistory& UndoHistory() { return *History; }
 
 public slots:
     // Force entry panels
@@ -243,6 +247,12 @@ private:
     class TPlannerForm* PlannerForm = nullptr;  // made when first asked for
     bool Shown = false;
     bool Closing = false;  // Exit asked for: nested waits must end
+
+    // ---- Undo.cpp ----
+    TBattleHistory* History = nullptr;
+    void SetUpHistory();
+    // The name of the change that a control of the window starts ("Reset ALL").
+    QString ChangeName(const QObject* control) const;
 
     // ---- State of RunControl.cpp (add members here) ----
     // The setup of the last battle, kept while nothing could have changed the

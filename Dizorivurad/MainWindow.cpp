@@ -14,6 +14,7 @@
 #include "About/AboutForm.h"
 #include "BattleFiles/BattleFiles.h"
 #include "Planner/PlannerForm.h"
+#include "Dizorivurad/BattleHistory.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "Pages/ResultPages.h"
 #include "ui_Dizorivurad.h"
@@ -30,6 +31,7 @@ const QString Edition = QStringLiteral("March 6th 2004 Edition");
 // item as it was before the click ("if it was not checked: check it ...").
 // Qt toggles a checkable action before it emits triggered, so the toggle is
 // undone first; a click on a checked item therefore never clears it by itself.
+// Each item's choice is one change of the battle's undo history.
 void ConnectMenuItem(TForm1* form, QAction* item, void (TForm1::*handler)())
 {
     QObject::connect(item, &QAction::triggered, form, [form, item, handler](bool checked) {
@@ -37,6 +39,7 @@ void ConnectMenuItem(TForm1* form, QAction* item, void (TForm1::*handler)())
             const QSignalBlocker blocker(item);
             item->setChecked(!checked);
         }
+        const TBattleHistory::TChange change(form->UndoHistory(), item->text().remove(u'&'));
         (form->*handler)();
     });
 }
@@ -99,14 +102,26 @@ TForm1::TForm1(QWidget* parent)
     for (QLineEdit* result : ui->ProbabilityBox->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
         result->setTextMargins(-1, 0, -1, 0);
 
+    // Every handler that a control runs is a change of the battle's undo
+    // history, named after the control; the handlers it runs in turn belong
+    // to the same change.
     auto onValue = [this](QSpinBox* field, void (TForm1::*handler)()) {
-        connect(field, &QSpinBox::valueChanged, this, handler);
+        connect(field, &QSpinBox::valueChanged, this, [this, field, handler] {
+            const TBattleHistory::TChange change(*History, ChangeName(field));
+            (this->*handler)();
+        });
     };
     auto onToggle = [this](QCheckBox* box, void (TForm1::*handler)()) {
-        connect(box, &QCheckBox::toggled, this, handler);
+        connect(box, &QCheckBox::toggled, this, [this, box, handler] {
+            const TBattleHistory::TChange change(*History, ChangeName(box));
+            (this->*handler)();
+        });
     };
     auto onClick = [this](QPushButton* button, void (TForm1::*handler)()) {
-        connect(button, &QPushButton::clicked, this, handler);
+        connect(button, &QPushButton::clicked, this, [this, button, handler] {
+            const TBattleHistory::TChange change(*History, ChangeName(button));
+            (this->*handler)();
+        });
     };
 
     // Force entry panels
@@ -193,7 +208,15 @@ TForm1::TForm1(QWidget* parent)
     pages.Charts[int(TChartKind::Losses)] = ui->LossChart;
     pages.Charts[int(TChartKind::Survivors)] = ui->SurvivorChart;
     Pages = new TResultPages(pages, OutcomeList, this);
+    // With neither side left the pages say "No battle"; the panel and the
+    // grid keep the last run's figures, as after every run.
+    connect(this, &TForm1::RunRequested, Pages, [this] {
+        TBattleSetupRec setup;
+        ReadControls(setup);
+        Pages->BattleChanged(setup.Empty());
+    });
     Files = new TBattleFiles(this, *this, ui->OpenBattle1, ui->SaveBattleAs1, ui->RecentBattles1);
+    SetUpHistory();
 }
 
 TForm1::~TForm1()

