@@ -61,6 +61,9 @@ public:
     void Published(const RunTotals& totals, bool last);
     // The window is going: cancel the calculation, start no other.
     void Close();
+    // The battle in the window changed; `empty`: neither side has a unit, so
+    // there is no battle to show figures of until a run publishes again.
+    void BattleChanged(bool empty);
 
     // ---- For tests and benchmarks ----------------------------------------------
     // The exact calculation. It runs on a worker thread with its own copy of
@@ -117,6 +120,7 @@ private:
     // takes Live over, and until that run publishes they wait in ShownBefore
     // (a swap: nothing is copied).
     bool ShownKnown = false;
+    bool NoBattle = true;  // the window's battle is empty: "No battle"
     TBattleSetupRec Shown;
     bool ShownManual = false;
     bool ShownOutcomesIn = false;
