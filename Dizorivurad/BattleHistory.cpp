@@ -4,6 +4,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -162,7 +163,9 @@ bool TBattleHistory::eventFilter(QObject* watched, QEvent* event)
         if (auto* menu = qobject_cast<QMenu*>(watched)) {
             if (menu->activeAction()) LastActivation = NameOf(menu->activeAction()->text());
         } else if (auto* button = qobject_cast<QAbstractButton*>(watched)) {
+            // A dialog's buttons answer what opened it: that names the change.
             const QWidget* window = button->window();
+            if (qobject_cast<const QDialog*>(window)) break;
             LastActivation = window == parent() ? NameOf(button->text())
                                                 : NameOf(window->windowTitle() + u' ' + button->text());
         }

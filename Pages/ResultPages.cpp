@@ -85,7 +85,7 @@ void TResultPages::Close()
 
 bool TResultPages::ShownSetup(TBattleSetupRec& setup) const
 {
-    if (!ShownKnown) return false;
+    if (NoBattle || !ShownKnown) return false;
     setup = Shown;
     return true;
 }

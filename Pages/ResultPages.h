@@ -75,7 +75,8 @@ public:
     // shown must cost nothing.
     int ReportWrites = 0;
     int ChartWrites = 0;
-    // The setup of the run whose figures the pages show (false: none yet).
+    // The setup of the run whose figures the pages show (false: none yet, or
+    // "No battle").
     bool ShownSetup(TBattleSetupRec& setup) const;
 
     // Opens (or raises) the chart of that kind in a window of its own.

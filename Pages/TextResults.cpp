@@ -131,11 +131,12 @@ public:
         if (exact) cells.Exact = Chance(x, cells.Exact);
         return cells;
     }
-    // A chance in percent: its fixed text, unless it is a speck off 0 or 100.
+    // A chance in percent: its fixed text, unless it is a speck off 0 or 100
+    // ("<0.01", ">99.99": a cell of the table is one word, as "≤0.38" is).
     QString Chance(long double percent, const QString& fixed) const
     {
         const bool speck = (percent > 0 && percent < 0.01L) || (percent > 99.99L && percent < 100);
-        return speck ? Separator.Text(PercentFigure(percent, Separator.Byte())) : fixed;
+        return speck ? Separator.Text(PercentFigure(percent, Separator.Byte())).remove(u' ') : fixed;
     }
     // The mean of `n` values from their sum and sum of squares.
     TCells Mean(long double sum, long double squares, int64_t n, const double* exact) const

@@ -93,11 +93,20 @@ void MainWindowTest::menu()
     auto bar = F().Find<QMenuBar>("MainMenu1");
     QCOMPARE(F().Form().menuBar(), bar);
     const QList<QAction*> top = bar->actions();
-    QCOMPARE(top.size(), 3);
+    QCOMPARE(top.size(), 4);
     QCOMPARE(top[0]->text(), QStringLiteral("&Main"));
     QCOMPARE(top[1]->text(), QStringLiteral("Ot&her"));
     QCOMPARE(top[2], F().Action("F3"));
     QVERIFY(!top[2]->menu());  // acts when clicked, opens nothing
+    // Undo and redo come after the original menus, disabled while there is nothing to take back.
+    QCOMPARE(top[3]->text(), QStringLiteral("&Edit"));
+    const QList<QAction*> edit = top[3]->menu()->actions();
+    QCOMPARE(edit, QList<QAction*>({F().Action("Undo1"), F().Action("Redo1")}));
+    QCOMPARE(edit[0]->text(), QStringLiteral("&Undo"));
+    QCOMPARE(edit[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(edit[1]->text(), QStringLiteral("&Redo"));
+    QCOMPARE(edit[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    QVERIFY(!edit[0]->isEnabled() && !edit[1]->isEnabled());
 
     // The battle-file items come first; the original items keep their order.
     const QList<QAction*> main = top[0]->menu()->actions();

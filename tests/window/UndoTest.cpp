@@ -1,6 +1,7 @@
 // Undo and redo over every kind of change of the battle: each change is one
 // step, each undo gives back the battle before it and each redo the battle
 // after it, with one run each; what changes no battle is no step.
+#include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -116,6 +117,14 @@ void UndoTest::everyKindOfStepUndoneAndRedone()
     }
     QVERIFY(!redo->isEnabled());
     QCOMPARE(steps.count(), int(battles.size() - 1));
+
+    if (const QString dir = qEnvironmentVariable("VARNHOLT_SHOT_DIR"); !dir.isEmpty()) {
+        auto* edit = F().Find<QMenu>("Edit1");
+        edit->popup(form.mapToGlobal(QPoint(0, 0)));
+        QTRY_VERIFY(edit->isVisible());
+        QVERIFY(edit->grab().save(QDir(dir).filePath(QStringLiteral("EditMenu.png"))));
+        edit->hide();
+    }
 }
 
 // The battle as each undo leaves it is compared with the battle before the
