@@ -151,9 +151,11 @@ bool TBattleHistory::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
-        auto* edit = qobject_cast<QLineEdit*>(watched);
+        // The spin box hands the event to its text field itself.
+        auto* field = qobject_cast<QAbstractSpinBox*>(watched);
+        if (!field) field = qobject_cast<QAbstractSpinBox*>(watched->parent());
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (edit && qobject_cast<QAbstractSpinBox*>(edit->parent()) && edit->window() == parent() &&
+        if (field && field->window() == parent() &&
             (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)))
             return true;  // not taken by the field: the menu's shortcut fires
         break;

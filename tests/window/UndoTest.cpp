@@ -1,6 +1,7 @@
 // Undo and redo over every kind of change of the battle: each change is one
 // step, each undo gives back the battle before it and each redo the battle
 // after it, with one run each; what changes no battle is no step.
+#include <QApplication>
 #include <QDir>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -27,6 +28,7 @@ private slots:
 
     void everyKindOfStepUndoneAndRedone();
     void killOrderEditIsOneStepWhenComplete();
+    void resetAtSeaTakenBackWithCtrlZ();
 };
 
 void UndoTest::everyKindOfStepUndoneAndRedone()
@@ -157,6 +159,32 @@ void UndoTest::killOrderEditIsOneStepWhenComplete()
     QVERIFY(form.KeptBattle() == expected);
     F().Action("Undo1")->trigger();
     QVERIFY(form.KeptBattle() == before);
+}
+
+// At sea "&Take w/ ground" is disabled and Alt+T reaches "Rese&t ALL Units /
+// Settings": one step, which Ctrl+Z takes back even from a count field, whose
+// own text undo would otherwise take the keys; Ctrl+Shift+Z makes it again.
+void UndoTest::resetAtSeaTakenBackWithCtrlZ()
+{
+    TForm1& form = F().Form();
+    TRunCounter counter(form, 40);
+    F().Spin("AttSubSpinEdit")->setValue(2);
+    F().Spin("DefBBSpinEdit")->setValue(1);
+    F().Button("DefBBButton")->click();
+    const TBattleSetupRec sea = form.KeptBattle();
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    F().Button("ResetAllSettingsButton")->click();
+    QVERIFY(form.KeptBattle().Empty());
+    QCOMPARE(F().Action("Undo1")->text(), QStringLiteral("&Undo Reset ALL"));
+    QLineEdit* field = F().Spin("DefInfSpinEdit")->findChild<QLineEdit*>();
+    field->setFocus();
+    const int runs = counter.Runs;
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(form.KeptBattle() == sea);
+    QCOMPARE(counter.Runs, runs + 1);
+    QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(form.KeptBattle().Empty());
 }
 
 QTEST_MAIN(UndoTest)
