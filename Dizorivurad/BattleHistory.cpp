@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
 #include <QUndoCommand>
@@ -17,8 +16,9 @@ namespace {
 // hundred bytes.
 constexpr int StepsKept = 1000;
 
-// A caption as a name: no accelerator marks, no "..." or "?" at its end.
-QString NameOf(QString caption)
+}  // namespace
+
+QString ChangeNameOf(QString caption)
 {
     caption.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
     caption.remove(u'&');
@@ -26,8 +26,6 @@ QString NameOf(QString caption)
     while (caption.endsWith(u'.') || caption.endsWith(u'?')) caption.chop(1);
     return caption.trimmed();
 }
-
-}  // namespace
 
 // One step: the battle before and after it. The first redo comes with the
 // push, when the change has already been made.
@@ -163,17 +161,17 @@ bool TBattleHistory::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
     case QEvent::KeyPress:
         if (auto* menu = qobject_cast<QMenu*>(watched)) {
-            if (menu->activeAction()) LastActivation = NameOf(menu->activeAction()->text());
+            if (menu->activeAction()) LastActivation = ChangeNameOf(menu->activeAction()->text());
         } else if (auto* button = qobject_cast<QAbstractButton*>(watched)) {
             // A dialog's buttons answer what opened it: that names the change.
             const QWidget* window = button->window();
             if (qobject_cast<const QDialog*>(window)) break;
-            LastActivation = window == parent() ? NameOf(button->text())
-                                                : NameOf(window->windowTitle() + u' ' + button->text());
+            LastActivation = window == parent() ? ChangeNameOf(button->text())
+                                                : ChangeNameOf(window->windowTitle() + u' ' + button->text());
         }
         break;
     case QEvent::Shortcut:
-        if (auto* action = qobject_cast<QAction*>(watched)) LastActivation = NameOf(action->text());
+        if (auto* action = qobject_cast<QAction*>(watched)) LastActivation = ChangeNameOf(action->text());
         break;
     case QEvent::Drop: LastActivation = QStringLiteral("Open Battle"); break;
     default: break;

@@ -23,6 +23,10 @@
 
 #include "Support/BattleHost.h"
 
+// A caption as the name of a change: no accelerator marks, no "..." or "?"
+// at its end ("AA Gu&n?": "AA Gun").
+QString ChangeNameOf(QString caption);
+
 class TBattleHistory : public QObject {
     Q_OBJECT
 

@@ -39,7 +39,7 @@ void ConnectMenuItem(TForm1* form, QAction* item, void (TForm1::*handler)())
             const QSignalBlocker blocker(item);
             item->setChecked(!checked);
         }
-        const TBattleHistory::TChange change(form->UndoHistory(), item->text().remove(u'&'));
+        const TBattleHistory::TChange change(form->UndoHistory(), ChangeNameOf(item->text()));
         (form->*handler)();
     });
 }

@@ -14,15 +14,6 @@
 
 namespace {
 
-QString Displayed(QString caption)
-{
-    caption.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    caption.remove(u'&');
-    caption.replace(u'\x01', u'&');
-    while (caption.endsWith(u'.') || caption.endsWith(u'?')) caption.chop(1);
-    return caption.trimmed();
-}
-
 // "&Undo Reset ALL": the menu item names the step it would take back.
 void ShowStep(QAction* item, const QString& verb, const QString& step)
 {
@@ -92,7 +83,7 @@ QString TForm1::ChangeName(const QObject* control) const
     };
     for (const TNamed& n : named)
         if (n.Control == control) return QString::fromUtf8(n.Name);
-    if (auto* button = qobject_cast<const QAbstractButton*>(control)) return Displayed(button->text());
-    if (auto* item = qobject_cast<const QAction*>(control)) return Displayed(item->text());
+    if (auto* button = qobject_cast<const QAbstractButton*>(control)) return ChangeNameOf(button->text());
+    if (auto* item = qobject_cast<const QAction*>(control)) return ChangeNameOf(item->text());
     return {};
 }
