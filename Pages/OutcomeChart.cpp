@@ -52,7 +52,11 @@ public:
         Placing = QObject::connect(Chart, &QChart::plotAreaChanged, Chart, [this] { PlaceLabels(); });
     }
 
-    ~TOutcomeChart() override { QObject::disconnect(Placing); }
+    ~TOutcomeChart() override
+    {
+        QObject::disconnect(Placing);
+        if (!Bars->barSets().contains(ExactBars)) delete ExactBars;  // the series owns it only while shown
+    }
 
     void Write(const TChartData& data) override
     {
