@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
@@ -17,6 +16,7 @@
 #include <string_view>
 
 #include "Support/BattleHost.h"
+#include "Support/SaveText.h"
 #include "model/BattleFile.h"
 #include "model/Normalise.h"
 
@@ -137,19 +137,7 @@ void TBattleFiles::OpenLater(const QString& path)
 bool TBattleFiles::Save(const QString& path)
 {
     const std::string text = BattleFileText(Host.KeptBattle());
-    QSaveFile file(path);
-    // The text goes out through the descriptor, which tells a short write and
-    // why (a buffered write cut short by a full disk is flushed by the commit,
-    // which then reports success for a truncated file, Qt 6.4).
-    QString error;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = file.errorString();
-    } else if (const std::string failed = WriteAllTo(file.handle(), text); !failed.empty()) {
-        error = QString::fromStdString(failed);
-        file.cancelWriting();
-    } else if (!file.commit()) {
-        error = file.errorString();
-    }
+    const QString error = SaveTextAtomically(path, text);
     if (!error.isEmpty()) {
         Host.ShowWarning(QStringLiteral("Cannot save the battle to \"%1\":\n%2").arg(QDir::toNativeSeparators(path), error));
         return false;

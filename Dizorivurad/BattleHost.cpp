@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "Dizorivurad/BattleHistory.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "model/BattleFile.h"
 #include "model/Normalise.h"
@@ -31,9 +33,29 @@ TBattleSetupRec TForm1::KeptBattle() const
 // The battle written is the normalised one: a check mark the rules would
 // clear is never set, and a threshold is written already limited, so the
 // window ends up with the same battle whatever it held before.
-void TForm1::WriteBattle(const TBattleSetupRec& battle)
+void TForm1::WriteBattle(const TBattleSetupRec& battle) { WriteControls(NormaliseBattle(battle).Setup); }
+
+// A battle the window held before (undo, redo): written as a recall writes
+// it, then each threshold put back as it was. The window limits a threshold
+// only as it is entered, so one may stand above a total lowered afterwards;
+// writing it after the counts would limit it.
+void TForm1::RestoreBattle(const TBattleSetupRec& s)
 {
-    const TBattleSetupRec s = NormaliseBattle(battle).Setup;
+    WriteControls(s);
+    if (!s.Withdrawal) return;
+    const int32_t thresholds[3] = {s.AttWith, s.DefWith, s.DefWithLess};
+    const auto with = WithdrawalFields();
+    for (int i = 0; i < 3; ++i) {
+        const QSignalBlocker quiet(with[i]);
+        with[i]->setValue(thresholds[i]);
+    }
+}
+
+void TForm1::WriteControls(const TBattleSetupRec& s)
+{
+    // One change of the undo history, named after what the player pressed
+    // (an opened file, a side window's button); before the runs are let go.
+    const TBattleHistory::TChange change(*History, History->Activation());
     const TRunsSuppressed suppressed(Control);
     const auto att = AttCountEdits();
     for (int i = 0; i < AttKinds; ++i) att[i]->setValue(s.AttCount[i]);

@@ -16,6 +16,7 @@
 //   FlipFlop.cpp    exchange of attacker and defender units
 //   Resets.cpp      the three resets
 //   BattleHost.cpp  the battle as the windows beside this one read and write it
+//   Undo.cpp        the "&Edit" menu: undo and redo (steps: BattleHistory.h)
 // The "Text Results" and "Graph Results" pages and the exact odds behind them
 // are a class of their own, TResultPages (Pages/), told about each run.
 // Battle files (open, save, recent, drops) are TBattleFiles (BattleFiles/);
@@ -38,6 +39,7 @@ class QCloseEvent;
 class QShowEvent;
 class TAboutForm;
 class TBattleFiles;
+class TBattleHistory;
 
 namespace Ui {
 class TForm1;
@@ -103,6 +105,8 @@ public:
     // a battle written into the controls as a recall writes it.
     TBattleSetupRec KeptBattle() const override;
     void WriteBattle(const TBattleSetupRec& setup) override;
+    // A battle the window held before, put back exactly (undo and redo).
+    void RestoreBattle(const TBattleSetupRec& setup);
 
     // ---- Results (current run) ------------------------------------------------
     TOutcomeList OutcomeList;
@@ -116,6 +120,8 @@ public:
     Ui::TForm1* ui;
     // Open, save and recent battle files; drops on the window.
     TBattleFiles* Files = nullptr;
+    // Undo and redo of the battle (Undo.cpp).
+    TBattleHistory& UndoHistory() { return *History; }
 
 public slots:
     // Force entry panels
@@ -207,6 +213,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Writes the controls in a recall's order through their handlers.
+    void WriteControls(const TBattleSetupRec& setup);
+
     // TRunHost
     int RunSize() override;
     uint32_t RunSeed() override;
@@ -249,6 +258,12 @@ private:
     class TTurnForm* TurnForm = nullptr;        // made when first asked for
     bool Shown = false;
     bool Closing = false;  // Exit asked for: nested waits must end
+
+    // ---- Undo.cpp ----
+    TBattleHistory* History = nullptr;
+    void SetUpHistory();
+    // The name of the change that a control of the window starts ("Reset ALL").
+    QString ChangeName(const QObject* control) const;
 
     // ---- State of RunControl.cpp (add members here) ----
     // The setup of the last battle, kept while nothing could have changed the

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "Dizorivurad/BattleHistory.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "ui_Dizorivurad.h"
 
@@ -62,9 +63,13 @@ void TForm1::EditKillOrder(QPushButton* const* buttons, int kinds, TOrderEdit& e
         for (int i = 0; i < kinds; ++i) edit.Before[i] = buttons[i]->text();
     for (int i = 0; i < kinds; ++i) buttons[i]->setText(QString());
 
+    // The side keeps its order in the undo history until its last rank is
+    // set; other changes made meanwhile are steps of their own.
     ++edit.Depth;
+    const TBattleHistory::TSuspended change = History->Suspend();
     while (!Closing && !AllRanksSet(buttons, kinds))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    History->Resume(change);
     --edit.Depth;
 
     if (!AllRanksSet(buttons, kinds)) {
@@ -112,6 +117,9 @@ void TForm1::DefaultDefKillOrderButtonClick() { SetKillOrder(false, DefaultDefOr
 // Ranks that are not an order are not written.
 void TForm1::SetKillOrder(bool attacker, const int32_t* ranks)
 {
+    // A side window's "Use" is a change of its own (named after what the
+    // player pressed); the default buttons' is part of theirs.
+    const TBattleHistory::TChange change(*History, History->Activation());
     const int kinds = attacker ? AttKinds : DefKinds;
     if (!IsKillOrder(ranks, kinds)) return;
     if (attacker) SetRanks(AttHitOrderButtons().data(), ranks, kinds);

@@ -15,6 +15,7 @@
 #include "About/AboutForm.h"
 #include "BattleFiles/BattleFiles.h"
 #include "Planner/PlannerForm.h"
+#include "Dizorivurad/BattleHistory.h"
 #include "Turn/TurnForm.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "Pages/ResultPages.h"
@@ -32,6 +33,7 @@ const QString Edition = QStringLiteral("March 6th 2004 Edition");
 // item as it was before the click ("if it was not checked: check it ...").
 // Qt toggles a checkable action before it emits triggered, so the toggle is
 // undone first; a click on a checked item therefore never clears it by itself.
+// Each item's choice is one change of the battle's undo history.
 void ConnectMenuItem(TForm1* form, QAction* item, void (TForm1::*handler)())
 {
     QObject::connect(item, &QAction::triggered, form, [form, item, handler](bool checked) {
@@ -39,6 +41,7 @@ void ConnectMenuItem(TForm1* form, QAction* item, void (TForm1::*handler)())
             const QSignalBlocker blocker(item);
             item->setChecked(!checked);
         }
+        const TBattleHistory::TChange change(form->UndoHistory(), ChangeNameOf(item->text()));
         (form->*handler)();
     });
 }
@@ -101,14 +104,26 @@ TForm1::TForm1(QWidget* parent)
     for (QLineEdit* result : ui->ProbabilityBox->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
         result->setTextMargins(-1, 0, -1, 0);
 
+    // Every handler that a control runs is a change of the battle's undo
+    // history, named after the control; the handlers it runs in turn belong
+    // to the same change.
     auto onValue = [this](QSpinBox* field, void (TForm1::*handler)()) {
-        connect(field, &QSpinBox::valueChanged, this, handler);
+        connect(field, &QSpinBox::valueChanged, this, [this, field, handler] {
+            const TBattleHistory::TChange change(*History, ChangeName(field));
+            (this->*handler)();
+        });
     };
     auto onToggle = [this](QCheckBox* box, void (TForm1::*handler)()) {
-        connect(box, &QCheckBox::toggled, this, handler);
+        connect(box, &QCheckBox::toggled, this, [this, box, handler] {
+            const TBattleHistory::TChange change(*History, ChangeName(box));
+            (this->*handler)();
+        });
     };
     auto onClick = [this](QPushButton* button, void (TForm1::*handler)()) {
-        connect(button, &QPushButton::clicked, this, handler);
+        connect(button, &QPushButton::clicked, this, [this, button, handler] {
+            const TBattleHistory::TChange change(*History, ChangeName(button));
+            (this->*handler)();
+        });
     };
 
     // Force entry panels
@@ -196,9 +211,17 @@ TForm1::TForm1(QWidget* parent)
     pages.Charts[int(TChartKind::Losses)] = ui->LossChart;
     pages.Charts[int(TChartKind::Survivors)] = ui->SurvivorChart;
     Pages = new TResultPages(pages, OutcomeList, this);
+    // With neither side left the pages say "No battle"; the panel and the
+    // grid keep the last run's figures, as after every run.
+    connect(this, &TForm1::RunRequested, Pages, [this] {
+        TBattleSetupRec setup;
+        ReadControls(setup);
+        Pages->BattleChanged(setup.Empty());
+    });
     Files = new TBattleFiles(this, *this, ui->OpenBattle1, ui->SaveBattleAs1, ui->RecentBattles1);
     connect(Files, &TBattleFiles::FileChanged, this, &TForm1::ShowTitle);
     connect(this, &TForm1::RunRequested, this, &TForm1::ShowTitle);
+    SetUpHistory();
 }
 
 TForm1::~TForm1()

@@ -30,6 +30,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include "Dizorivurad/BattleHistory.h"
 #include "Dizorivurad/Dizorivurad.h"
 #include "Pages/ResultPages.h"
 #include "ui_Dizorivurad.h"
@@ -138,7 +139,11 @@ void TForm1::GoButtonClick()
     NextPollAt = 0;
     HoldPaints();
 
+    // What the player changes while the run lets events through is a change
+    // of its own, apart from the one that started the run.
+    const TBattleHistory::TSuspended change = History->Suspend();
     RunBattles(Control, *this);
+    History->Resume(change);
 
     qApp->removeEventFilter(RunEvents);
     RunEvents->Installed = false;

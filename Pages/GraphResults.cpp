@@ -23,6 +23,7 @@
 #include <map>
 
 #include "Support/LocalNumbers.h"
+#include "Pages/ChartParts.h"
 #include "Pages/ResultCharts.h"
 #include "format/Format.h"
 #include "engine/battle/Losses.h"
@@ -36,20 +37,7 @@ QString ChartTitle(TChartKind kind)
     }
 }
 
-namespace {
-
-const QColor SideColour[2] = {QColor(0xc0, 0x1c, 0x28), QColor(0x1a, 0x5f, 0xb4)};  // attacker red, defender blue
-const char* const SideName[2] = {"ATT", "DEF"};
-constexpr int Categories = 6;  // the territory figure and the five end categories
-
-// Type sizes and room for axis steps: the page's small charts, an enlarged chart.
-struct TType {
-    int Small;
-    int Label;
-    int Steps;
-};
-
-QFont Font(int pointSize, bool bold = false)
+QFont Font(int pointSize, bool bold)
 {
     QFont font;
     font.setPointSize(pointSize);
@@ -57,7 +45,6 @@ QFont Font(int pointSize, bool bold = false)
     return font;
 }
 
-// A chart that uses its room for the plot: no title, no margins, the legend below.
 QChart* NewChart(QChartView* view, const TType& type)
 {
     auto chart = new QChart;
@@ -89,6 +76,17 @@ QValueAxis* PercentAxis(const QString& title, const TType& type)
     StyleAxis(axis, title, type);
     return axis;
 }
+
+void ShowNoBattle(QChart* chart, bool none, const TType& type)
+{
+    chart->setTitleFont(Font(type.Small + 3, true));
+    chart->setTitle(none ? QStringLiteral("No battle") : QString());
+}
+
+namespace {
+
+const QColor SideColour[2] = {QColor(0xc0, 0x1c, 0x28), QColor(0x1a, 0x5f, 0xb4)};  // attacker red, defender blue
+const char* const SideName[2] = {"ATT", "DEF"};
 
 // An axis from 0 past `end` in 3 to `most` round steps (1, 2 or 5 times a
 // power of ten, at least 1: the axes count IPC and units). A small chart
@@ -130,103 +128,23 @@ double Largest(const std::map<int64_t, double> (&sides)[2])
 
 QString Source(const TChartData& data) { return data.Exact ? QStringLiteral("exact") : QStringLiteral("run"); }
 
-// ---- Outcomes -----------------------------------------------------------------------
-
-class TOutcomeChart : public TResultChart {
-public:
-    TOutcomeChart(QChartView* view, const TType& type) : TResultChart(TChartKind::Outcomes, view)
-    {
-        QChart* chart = NewChart(view, type);
-        RunBars->setColor(QColor(0x9a, 0x99, 0x96));
-        ExactBars->setColor(QColor(0xe6, 0x8a, 0x00));
-        for (QBarSet* set : {RunBars, ExactBars}) {
-            for (int i = 0; i < Categories; ++i) set->append(0);
-            set->setLabelFont(Font(type.Label));
-            set->setLabelColor(Qt::black);
-        }
-        Bars->append(RunBars);
-        Bars->setBarWidth(0.9);
-        Bars->setLabelsVisible(true);
-        Bars->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-        Bars->setLabelsPrecision(3);
-        chart->addSeries(Bars);
-        auto categories = new QBarCategoryAxis;
-        // Top to bottom as in the report: a horizontal bar chart lists its categories from the bottom.
-        for (int i = 4; i >= 0; --i) categories->append(QString::fromLatin1(OutcomeCategoryLabels[i]));
-        categories->append(QString::fromLatin1(TakenLabel));
-        StyleAxis(categories, QString(), type);
-        categories->setTitleVisible(false);
-        categories->setTruncateLabels(false);
-        // Room on the right for the label of a bar that reaches 100 %.
-        QValueAxis* percent = PercentAxis(QStringLiteral("% of battles"), type);
-        percent->setRange(0, 125);
-        percent->setTickType(QValueAxis::TicksDynamic);
-        percent->setTickAnchor(0);
-        percent->setTickInterval(50);
-        chart->addAxis(categories, Qt::AlignLeft);
-        chart->addAxis(percent, Qt::AlignBottom);
-        Bars->attachAxis(categories);
-        Bars->attachAxis(percent);
-    }
-
-    void Write(const TChartData& data) override
-    {
-        // Top to bottom: taken, then the panel's order.
-        double run[Categories] = {}, exact[Categories] = {};
-        if (data.Setup) {
-            const RunTotals& t = *data.Totals;
-            const double battles = std::max<int32_t>(t.Battles, 1);
-            const bool land = IsLandBattle(*data.Setup);
-            int64_t taken = 0;
-            for (const TBattleResultsRec& o : data.Outcomes->Entries())
-                if (TakesTerritory(land, o.Victor == TVictor::ATT, o.AttCount)) taken += o.Instances;
-            const double counts[Categories] = {double(taken), double(t.AttWins),    double(t.DefWins),
-                                               double(t.BothDes), double(t.BothRemain), double(t.AttWithdraws)};
-            for (int i = 0; i < Categories; ++i) run[i] = 100 * counts[i] / battles;
-        }
-        if (const TExactOdds* x = data.Exact) {
-            const double shares[Categories] = {x->Taken, x->AttWins, x->DefWins, x->BothDes, x->BothRemain,
-                                               x->AttWithdraws};
-            for (int i = 0; i < Categories; ++i) exact[i] = 100 * shares[i];
-        }
-        // In hundredths of a percent: the labels show three digits in the
-        // shortest form, which for a share like 1e-10 % is scientific.
-        auto hundredths = [](double percent) { return std::round(percent * 100) / 100; };
-        for (int i = 0; i < Categories; ++i) {
-            RunBars->replace(Categories - 1 - i, hundredths(run[i]));
-            ExactBars->replace(Categories - 1 - i, hundredths(exact[i]));
-        }
-        const bool shown = Bars->barSets().contains(ExactBars);
-        if (data.Exact && !shown) Bars->append(ExactBars);
-        else if (!data.Exact && shown) Bars->take(ExactBars);
-    }
-
-private:
-    QHorizontalBarSeries* Bars = new QHorizontalBarSeries;
-    QBarSet* RunBars = new QBarSet(QStringLiteral("Run"));
-    QBarSet* ExactBars = new QBarSet(QStringLiteral("Exact"));
-};
-
 // ---- Step charts: losses and survivors -----------------------------------------------
 
 // Two step lines, one a side, over an x axis of round steps. Their key, each
-// side's name in its colour, sits inside the plot in the corner the lines
-// leave free: below the plot it would take the plot's height, and a small
-// chart's legend cuts its names short.
+// side's name in its colour, sits above the plot at its right, on one line or
+// two as its width allows: inside the plot it would cover the curves, and
+// below it would take the x axis' room.
 class TStepChart : public TResultChart {
 protected:
-    TStepChart(TChartKind kind, QChartView* view, const TType& type, const QString& xTitle, const QString& yTitle,
-               Qt::Alignment corner)
-        : TResultChart(kind, view)
+    TStepChart(TChartKind kind, QChartView* view, const TType& type, const QString& xTitle, const QString& yTitle)
+        : TResultChart(kind, view), Type(type)
     {
         Chart = NewChart(view, type);
         MostSteps = type.Steps;
         Chart->legend()->hide();
         Key = new QGraphicsRectItem(Chart);
-        Key->setBrush(QColor(255, 255, 255, 220));
         Key->setPen(Qt::NoPen);
         Key->setZValue(10);
-        Corner = corner;
         Placing = QObject::connect(Chart, &QChart::plotAreaChanged, Chart, [this] { PlaceLegend(); });
         XAxis->setRange(0, 1);
         XAxis->setLabelFormat(QStringLiteral("%d"));
@@ -260,29 +178,50 @@ protected:
     // window lets its view go after its members.
     ~TStepChart() override { QObject::disconnect(Placing); }
 
-    // The key: each side's name in its colour, in the plot's free corner.
+    // The key above the plot; the chart's top margin makes its room.
     void PlaceLegend()
     {
         const QFontMetricsF metrics(Names[0]->font());
-        double width = 0;
+        double width[2];
         for (int side = 0; side < 2; ++side) {
             Names[side]->setText(Steps[side]->name());
-            Names[side]->setPos(3, 1 + side * metrics.height());
-            width = std::max(width, metrics.horizontalAdvance(Steps[side]->name()));
+            width[side] = metrics.horizontalAdvance(Steps[side]->name());
         }
         const QRectF plot = Chart->plotArea();
-        const QSizeF size(width + 6, 2 * metrics.height() + 2);
-        const double top = Corner & Qt::AlignTop ? plot.top() + 1 : plot.bottom() - size.height() - 1;
-        Key->setRect(QRectF(QPointF(0, 0), size));
-        Key->setPos(plot.right() - size.width() - 1, top);
+        const double gap = metrics.horizontalAdvance(QStringLiteral("   "));
+        const bool oneLine = width[0] + gap + width[1] <= plot.width();
+        const double line = metrics.height();
+        QMargins margins = Chart->margins();
+        const int top = int(std::ceil((oneLine ? 1 : 2) * line)) + 4;
+        if (margins.top() != top) {
+            margins.setTop(top);
+            Chart->setMargins(margins);  // the plot moves, and this runs again
+            return;
+        }
+        Key->setPos(0, 0);
+        if (oneLine) {
+            Names[1]->setPos(plot.right() - width[1], plot.top() - line - 2);
+            Names[0]->setPos(plot.right() - width[1] - gap - width[0], plot.top() - line - 2);
+        } else {
+            for (int side = 0; side < 2; ++side)
+                Names[side]->setPos(plot.right() - width[side], plot.top() - (2 - side) * line - 2);
+        }
     }
 
+    // No battle: no lines and no key, the title says why.
+    bool NoBattle(const TChartData& data)
+    {
+        ShowNoBattle(Chart, data.NoBattle, Type);
+        Key->setVisible(data.Setup != nullptr);
+        return data.Setup == nullptr;
+    }
+
+    TType Type;
     QChart* Chart = nullptr;
     QValueAxis* XAxis = new QValueAxis;
     QLineSeries* Steps[2] = {};
     QGraphicsRectItem* Key = nullptr;
     QGraphicsSimpleTextItem* Names[2] = {};
-    Qt::Alignment Corner;
     int MostSteps = 4;
     QMetaObject::Connection Placing;
 };
@@ -329,15 +268,14 @@ QList<QPointF> AtLeast(const std::map<int64_t, double>& distribution, double end
 class TLossChart : public TStepChart {
 public:
     TLossChart(QChartView* view, const TType& type)
-        : TStepChart(TChartKind::Losses, view, type, QStringLiteral("IPC lost"), QStringLiteral("% losing ≤ x"),
-                     Qt::AlignBottom)
+        : TStepChart(TChartKind::Losses, view, type, QStringLiteral("IPC lost"), QStringLiteral("% losing ≤ x"))
     {
         for (int side = 0; side < 2; ++side) Averages[side] = NewMark(side);
     }
 
     void Write(const TChartData& data) override
     {
-        if (!data.Setup) {
+        if (NoBattle(data)) {
             for (int side = 0; side < 2; ++side) {
                 Steps[side]->clear();
                 Averages[side]->clear();
@@ -377,14 +315,13 @@ private:
 class TSurvivorChart : public TStepChart {
 public:
     TSurvivorChart(QChartView* view, const TType& type)
-        : TStepChart(TChartKind::Survivors, view, type, QStringLiteral("Units left"), QStringLiteral("% keeping ≥ n"),
-                     Qt::AlignTop)
+        : TStepChart(TChartKind::Survivors, view, type, QStringLiteral("Units left"), QStringLiteral("% keeping ≥ n"))
     {
     }
 
     void Write(const TChartData& data) override
     {
-        if (!data.Setup) {
+        if (NoBattle(data)) {
             for (QLineSeries* steps : Steps) steps->clear();
             return;
         }
@@ -411,9 +348,9 @@ public:
 
 std::unique_ptr<TResultChart> TResultChart::Make(TChartKind kind, QChartView* view, bool large)
 {
-    const TType type = large ? TType{10, 9, 7} : TType{7, 6, 4};  // 4 to 8 ticks
+    const TType type = large ? TType{10, 9, 7, true} : TType{7, 6, 4, false};  // 4 to 8 ticks
     switch (kind) {
-    case TChartKind::Outcomes: return std::make_unique<TOutcomeChart>(view, type);
+    case TChartKind::Outcomes: return MakeOutcomeChart(view, type);
     case TChartKind::Losses: return std::make_unique<TLossChart>(view, type);
     default: return std::make_unique<TSurvivorChart>(view, type);
     }

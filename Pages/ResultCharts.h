@@ -23,6 +23,7 @@ struct TChartData {
     const RunTotals* Totals = nullptr;
     const TOutcomeList* Outcomes = nullptr;
     const TExactOdds* Exact = nullptr;  // Done only
+    bool NoBattle = false;  // neither side has a unit: the chart says "No battle"
 };
 
 class TResultChart {

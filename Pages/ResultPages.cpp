@@ -85,7 +85,7 @@ void TResultPages::Close()
 
 bool TResultPages::ShownSetup(TBattleSetupRec& setup) const
 {
-    if (!ShownKnown) return false;
+    if (NoBattle || !ShownKnown) return false;
     setup = Shown;
     return true;
 }
@@ -137,8 +137,17 @@ void TResultPages::RunStarting()
     ShownOutcomesIn = false;
 }
 
+void TResultPages::BattleChanged(bool empty)
+{
+    if (empty == NoBattle) return;
+    NoBattle = empty;
+    MarkDirty();
+    Refresh(true);
+}
+
 void TResultPages::Published(const RunTotals& totals, bool last)
 {
+    NoBattle = false;
     ShownKnown = RunSetupKnown;
     Shown = RunSetup;
     ShownManual = RunManual;
@@ -150,7 +159,7 @@ void TResultPages::Published(const RunTotals& totals, bool last)
 
 TResultPages::TExactState TResultPages::ExactState() const
 {
-    if (!ShownKnown || !Requested || RequestSetup != Shown) return TExactState::None;
+    if (NoBattle || !ShownKnown || !Requested || RequestSetup != Shown) return TExactState::None;
     if (!Odds) return TExactState::Pending;
     switch (Odds->Status) {
     case TExactStatus::Done: return TExactState::Done;
@@ -170,6 +179,11 @@ QString TResultPages::StatusReason() const
 
 TChartData TResultPages::ChartData() const
 {
+    if (NoBattle) {
+        TChartData none;
+        none.NoBattle = true;
+        return none;
+    }
     if (!ShownKnown) return {};
     return {&Shown, &ShownTotals, &ShownOutcomes(), ShownDone()};
 }

@@ -61,6 +61,9 @@ public:
     void Published(const RunTotals& totals, bool last);
     // The window is going: cancel the calculation, start no other.
     void Close();
+    // The battle in the window changed; `empty`: neither side has a unit, so
+    // there is no battle to show figures of until a run publishes again.
+    void BattleChanged(bool empty);
 
     // ---- For tests and benchmarks ----------------------------------------------
     // The exact calculation. It runs on a worker thread with its own copy of
@@ -72,7 +75,8 @@ public:
     // shown must cost nothing.
     int ReportWrites = 0;
     int ChartWrites = 0;
-    // The setup of the run whose figures the pages show (false: none yet).
+    // The setup of the run whose figures the pages show (false: none yet, or
+    // "No battle").
     bool ShownSetup(TBattleSetupRec& setup) const;
 
     // Opens (or raises) the chart of that kind in a window of its own.
@@ -117,6 +121,7 @@ private:
     // takes Live over, and until that run publishes they wait in ShownBefore
     // (a swap: nothing is copied).
     bool ShownKnown = false;
+    bool NoBattle = true;  // the window's battle is empty: "No battle"
     TBattleSetupRec Shown;
     bool ShownManual = false;
     bool ShownOutcomesIn = false;

@@ -114,13 +114,29 @@ public:
     // interval's end when none or all), beside `exact` (a fraction; null: none).
     TCells Share(int64_t k, int64_t n, const double* exact) const
     {
-        if (n < 2) return Unmarked(n > 0 ? 100.0L * k / n : 0, exact ? 100.0L * *exact : 0, exact != nullptr);
-        const TInterval w = WilsonInterval(k, n);
-        const long double half = (w.High - w.Low) / 2 * 100;
-        QString margin = k == 0   ? QStringLiteral("≤") + Fixed(100 * w.High, half)
-                         : k == n ? QStringLiteral("≥") + Fixed(100 * w.Low, half)
-                                  : QStringLiteral("±") + Fixed(half, half);
-        return {Fixed(100.0L * k / n, half), margin, exact ? Fixed(100.0L * *exact, half) : QString()};
+        const long double run = n > 0 ? 100.0L * k / n : 0;
+        const long double x = exact ? 100.0L * *exact : 0;
+        TCells cells;
+        if (n < 2) {
+            cells = Unmarked(run, x, exact != nullptr);
+        } else {
+            const TInterval w = WilsonInterval(k, n);
+            const long double half = (w.High - w.Low) / 2 * 100;
+            QString margin = k == 0   ? QStringLiteral("≤") + Fixed(100 * w.High, half)
+                             : k == n ? QStringLiteral("≥") + Fixed(100 * w.Low, half)
+                                      : QStringLiteral("±") + Fixed(half, half);
+            cells = {Fixed(run, half), margin, exact ? Fixed(x, half) : QString()};
+        }
+        cells.Run = Chance(run, cells.Run);
+        if (exact) cells.Exact = Chance(x, cells.Exact);
+        return cells;
+    }
+    // A chance in percent: its fixed text, unless it is a speck off 0 or 100
+    // ("<0.01", ">99.99": a cell of the table is one word, as "≤0.38" is).
+    QString Chance(long double percent, const QString& fixed) const
+    {
+        const bool speck = (percent > 0 && percent < 0.01L) || (percent > 99.99L && percent < 100);
+        return speck ? Separator.Text(PercentFigure(percent, Separator.Byte())).remove(u' ') : fixed;
     }
     // The mean of `n` values from their sum and sum of squares.
     TCells Mean(long double sum, long double squares, int64_t n, const double* exact) const
@@ -201,6 +217,7 @@ QString TResultPages::StatusText() const
 
 QString TResultPages::Report() const
 {
+    if (NoBattle) return QStringLiteral("No battle\n\nNeither side has a unit. The figures come back with the next battle's run.\n");
     if (!ShownKnown) return {};
     const TExactOdds* exact = ShownDone();
     const TExactState state = ExactState();
@@ -233,7 +250,8 @@ QString TResultPages::Report() const
                                                                  : QString();
     const QString marginHeader = QStringLiteral("±95 %");
     out << Row(QStringLiteral("Average Results"), {QStringLiteral("Run"), marginHeader, exactHeader});
-    out << Row(QString::fromLatin1(TakenLabel) + QStringLiteral(" %"), taken);
+    // At sea there is no territory: the row would repeat "ATT wins".
+    if (land) out << Row(QString::fromLatin1(TakenLabel) + QStringLiteral(" %"), taken);
     const int32_t counts[5] = {t.AttWins, t.DefWins, t.BothDes, t.BothRemain, t.AttWithdraws};
     const double* exactShares[5] = {};
     if (exact) {
@@ -267,7 +285,7 @@ QString TResultPages::Report() const
 
     // The most probable end states, with the run's share of each.
     const long double battles = std::max<int32_t>(t.Battles, 1);
-    auto share = [&](long double fraction) { return cells.Fixed(fraction * 100, -1); };
+    auto share = [&](long double fraction) { return cells.Chance(fraction * 100, cells.Fixed(fraction * 100, -1)); };
     auto runShare = [&](const TBattleResultsRec& state) {
         for (const TBattleResultsRec& outcome : seen)
             if (outcome.SameOutcome(state)) return share(outcome.Instances / battles);

@@ -5,13 +5,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <algorithm>
 
 #include "Support/BattleHost.h"
 #include "Support/LocalNumbers.h"
+#include "Support/SaveText.h"
 #include "Turn/TurnCharts.h"
 #include "format/Format.h"
 #include "format/TurnTexts.h"
@@ -144,17 +144,7 @@ bool TTurnForm::Open(const QString& path)
 bool TTurnForm::Save(const QString& path)
 {
     const std::string text = TurnFileText(Turn);
-    QSaveFile file(path);
-    // Through the descriptor, as battle files: a short write is told, and why.
-    QString error;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = file.errorString();
-    } else if (const std::string failed = WriteAllTo(file.handle(), text); !failed.empty()) {
-        error = QString::fromStdString(failed);
-        file.cancelWriting();
-    } else if (!file.commit()) {
-        error = file.errorString();
-    }
+    const QString error = SaveTextAtomically(path, text);
     if (error.isEmpty()) return true;
     Host.ShowWarning(QStringLiteral("Cannot save the turn to \"%1\":\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;

@@ -186,3 +186,17 @@ std::string FixedBesideMargin(long double v, long double margin, char separator)
         out.erase(0, 1);  // no "-0.00"
     return out;
 }
+
+std::string PercentFigure(long double percent, char separator)
+{
+    if (!(percent > 0)) return "0";
+    if (percent >= 100) return "100";
+    if (percent < 0.01L) return "< 0" + std::string(1, separator) + "01";
+    if (percent > 99.99L) return "> 99" + std::string(1, separator) + "99";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2Lf", percent);
+    std::string out = text;
+    for (char& c : out)
+        if (c < '0' || c > '9') c = separator;
+    return out;
+}

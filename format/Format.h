@@ -55,3 +55,9 @@ long double MeanMargin(long double sum, long double squares, long double n);
 // a margin (margin <= 0) three significant digits. Never scientific, never
 // "<1", at most 6 decimals.
 std::string FixedBesideMargin(long double v, long double margin, char separator = '.');
+
+// A chance in percent as the charts label it, the same for a run's figure and
+// an exact one: two decimals ("1.91", "16.50"), "0" and "100" when it is
+// exactly that, "< 0.01" and "> 99.99" for what two decimals would round to
+// 0.00 or 100.00; never scientific.
+std::string PercentFigure(long double percent, char separator = '.');

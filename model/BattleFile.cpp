@@ -369,18 +369,7 @@ bool HasSuperSub(const TBattleSetupRec& s) { return s.AttValue[aSUB] == SuperSub
 TBattleFileRead ParseBattleFile(std::string_view text)
 {
     TBattleFileRead read;
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-        read.Error = "the file is empty";
-        return read;
-    }
-    try {
-        read.Setup = ReadSetup(ParseRefusingTwice(text));
-    } catch (const TJson::parse_error& e) {
-        read.Error = ParseErrorText(e);
-    } catch (const TRefused& refused) {
-        read.Error = refused.Message;
-    }
-    read.Error = OneLine(read.Error);
+    read.Error = ReadJsonText(text, [&](const TJson& file) { read.Setup = ReadSetup(file); });
     return read;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/BattleFile.h"
 #include "model/BattleSetup.h"
 
 namespace setup_json {
@@ -44,11 +45,31 @@ std::string SetupMembersText(const TBattleSetupRec& setup, const std::string& in
 // Parses a file's text; a member given twice is refused (TRefused) rather
 // than one of the two kept silently.
 TJson ParseRefusingTwice(std::string_view text);
+// Parses text, refusing members given twice, and hands the JSON to `read`,
+// which may refuse it; returns the message of a refusal or a parse error, one
+// line, or an empty string.
+template <class TRead>
+std::string ReadJsonText(std::string_view text, TRead&& read);
 // "not valid JSON: ..." for a parse error, without the library's tag.
 std::string ParseErrorText(const TJson::parse_error& e);
 // Reads a regular file of at most maxBytes into text; false with the reason
 // in error ("it is a folder, not a file", "cannot be read: ...", tooLarge).
 bool ReadSmallFile(const std::string& path, size_t maxBytes, const char* tooLarge, std::string& text,
                    std::string& error);
+
+template <class TRead>
+std::string ReadJsonText(std::string_view text, TRead&& read)
+{
+    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return "the file is empty";
+    std::string error;
+    try {
+        read(ParseRefusingTwice(text));
+    } catch (const TJson::parse_error& e) {
+        error = ParseErrorText(e);
+    } catch (const TRefused& refused) {
+        error = refused.Message;
+    }
+    return OneLine(error);
+}
 
 }  // namespace setup_json

@@ -64,18 +64,7 @@ std::string ClippedName(std::string_view name)
 TTurnFileRead ParseTurnFile(std::string_view text)
 {
     TTurnFileRead read;
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-        read.Error = "the file is empty";
-        return read;
-    }
-    try {
-        read.Battles = ReadTurn(ParseRefusingTwice(text));
-    } catch (const TJson::parse_error& e) {
-        read.Error = ParseErrorText(e);
-    } catch (const TRefused& refused) {
-        read.Error = refused.Message;
-    }
-    read.Error = OneLine(read.Error);
+    read.Error = ReadJsonText(text, [&](const TJson& file) { read.Battles = ReadTurn(file); });
     return read;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -201,3 +202,27 @@ TEST(RoundHalfEven, OnlyExactHalvesGoToEven)
 }
 
 }  // namespace
+
+// The charts' percent figure: two decimals for run and exact alike, the ends
+// named, never scientific; over every share k / n of small runs it reads
+// within half a hundredth, and a share off 0 or 100 never reads 0 or 100.
+TEST(PercentFigure, TwoDecimalsAndTheEnds)
+{
+    EXPECT_EQ(PercentFigure(0), "0");
+    EXPECT_EQ(PercentFigure(100), "100");
+    EXPECT_EQ(PercentFigure(1e-10L), "< 0.01");
+    EXPECT_EQ(PercentFigure(100 - 1e-10L), "> 99.99");
+    EXPECT_EQ(PercentFigure(16.5L), "16.50");
+    EXPECT_EQ(PercentFigure(1.905001L, ','), "1,91");
+    for (int n = 1; n <= 2000; n += 7)
+        for (int k = 0; k <= n; ++k) {
+            const long double p = 100.0L * k / n;
+            const std::string text = PercentFigure(p);
+            ASSERT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+            if (k == 0 || k == n) continue;
+            ASSERT_NE(text, "0");
+            ASSERT_NE(text, "100");
+            if (text[0] == '<' || text[0] == '>') continue;
+            ASSERT_NEAR(std::stold(text), p, 0.005L + 1e-12L) << text;
+        }
+}

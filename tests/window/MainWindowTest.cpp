@@ -86,11 +86,20 @@ void MainWindowTest::menu()
     auto bar = F().Find<QMenuBar>("MainMenu1");
     QCOMPARE(F().Form().menuBar(), bar);
     const QList<QAction*> top = bar->actions();
-    QCOMPARE(top.size(), 3);
+    QCOMPARE(top.size(), 4);
     QCOMPARE(top[0]->text(), QStringLiteral("&Main"));
     QCOMPARE(top[1]->text(), QStringLiteral("Ot&her"));
     QCOMPARE(top[2], F().Action("F3"));
     QVERIFY(!top[2]->menu());  // acts when clicked, opens nothing
+    // Undo and redo come after the original menus, disabled while there is nothing to take back.
+    QCOMPARE(top[3]->text(), QStringLiteral("&Edit"));
+    const QList<QAction*> edit = top[3]->menu()->actions();
+    QCOMPARE(edit, QList<QAction*>({F().Action("Undo1"), F().Action("Redo1")}));
+    QCOMPARE(edit[0]->text(), QStringLiteral("&Undo"));
+    QCOMPARE(edit[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(edit[1]->text(), QStringLiteral("&Redo"));
+    QCOMPARE(edit[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    QVERIFY(!edit[0]->isEnabled() && !edit[1]->isEnabled());
 
     // The battle-file items come first; the original items keep their order.
     const QList<QAction*> main = top[0]->menu()->actions();
@@ -328,7 +337,8 @@ void MainWindowTest::tabOrder()
 
 // Alt and a letter reach one control: no two controls of the window share
 // a letter, nor two items of one menu. The original captions have two
-// such pairs, which stay as they are; a new control takes a letter of its own.
+// such pairs, which stay as they are; a new control takes a letter of its own
+// unless its caption is given with its letter.
 void MainWindowTest::accelerators()
 {
     TForm1& form = F().Form();
@@ -358,7 +368,10 @@ void MainWindowTest::accelerators()
             names.sort();
             shared << key + QStringLiteral(": ") + names.join(u' ');
         }
-    QCOMPARE(shared, QStringList({"Alt+B: AttBBButton DefBBButton", "Alt+T: ResetAllSettingsButton TakeWithCheckBox"}));
+    // The "&Edit" menu's caption is given as well, and shares its letter with
+    // the withdrawal button ("&Enable" / "Disabl&e").
+    QCOMPARE(shared, QStringList({"Alt+B: AttBBButton DefBBButton", "Alt+E: Edit1 WithdrawalButton",
+                                  "Alt+T: ResetAllSettingsButton TakeWithCheckBox"}));
     for (const auto& [menu, items] : menus)
         for (const auto& [key, names] : items) QVERIFY2(names.size() == 1, qPrintable(menu + u' ' + names.join(u' ')));
 }

@@ -174,9 +174,12 @@ inline std::vector<double> ExactValues(const TExactOdds& x)
             x.AvgAttIPCLoss, x.AvgDefIPCLoss, x.AvgRounds};
 }
 
-// A figure's text stands for `value`: within half a unit of its last digit.
+// A figure's text stands for `value`: within half a unit of its last digit;
+// "<0.01" and ">99.99" for a share a speck off 0 or 100.
 inline bool Agrees(const QString& text, double value)
 {
+    if (text == QStringLiteral("<0.01")) return value > 0 && value < 0.01;
+    if (text == QStringLiteral(">99.99")) return value > 99.99 && value < 100;
     bool ok = false;
     const double read = text.toDouble(&ok);
     const qsizetype point = text.indexOf(u'.');
