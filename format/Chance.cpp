@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "format/Format.h"
+
 namespace {
 
 // Fixed notation with `decimals`, trailing zeros (and a bare point) dropped.
@@ -27,10 +29,7 @@ std::string Fixed(double v, int decimals, char separator)
 std::string ChanceText(double probability, char separator)
 {
     const double v = probability * 100;
-    if (!(v > 0)) return "0 %";
-    if (v >= 100) return "100 %";
-    if (v < 0.01) return "< 0.01 %";
-    if (v > 99.99) return "> 99.99 %";
+    if (std::string end; PercentEnd(v, separator, end)) return end.append(" %");
     // Three significant digits; near 100 as many decimals as keep it below.
     int decimals = v >= 10 ? 1 : v >= 1 ? 2 : v >= 0.1 ? 3 : 4;
     while (decimals < 2 && Fixed(v, decimals, '.') == "100") ++decimals;

@@ -187,15 +187,24 @@ std::string FixedBesideMargin(long double v, long double margin, char separator)
     return out;
 }
 
+bool PercentEnd(long double percent, char separator, std::string& text)
+{
+    const std::string point(1, separator);
+    if (!(percent > 0)) text = "0";
+    else if (percent >= 100) text = "100";
+    else if (percent < 0.01L) text = "< 0" + point + "01";
+    else if (percent > 99.99L) text = "> 99" + point + "99";
+    else return false;
+    return true;
+}
+
 std::string PercentFigure(long double percent, char separator)
 {
-    if (!(percent > 0)) return "0";
-    if (percent >= 100) return "100";
-    if (percent < 0.01L) return "< 0" + std::string(1, separator) + "01";
-    if (percent > 99.99L) return "> 99" + std::string(1, separator) + "99";
+    std::string out;
+    if (PercentEnd(percent, separator, out)) return out;
     char text[32];
     std::snprintf(text, sizeof text, "%.2Lf", percent);
-    std::string out = text;
+    out = text;
     for (char& c : out)
         if (c < '0' || c > '9') c = separator;
     return out;

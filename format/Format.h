@@ -60,4 +60,8 @@ std::string FixedBesideMargin(long double v, long double margin, char separator 
 // an exact one: two decimals ("1.91", "16.50"), "0" and "100" when it is
 // exactly that, "< 0.01" and "> 99.99" for what two decimals would round to
 // 0.00 or 100.00; never scientific.
+// The ends every percentage text shares: "0" and "100" only when exact,
+// "< 0.01" below 0.01 and "> 99.99" above 99.99, never scientific notation;
+// false when the percentage lies between, for the caller's own digits.
+bool PercentEnd(long double percent, char separator, std::string& text);
 std::string PercentFigure(long double percent, char separator = '.');
