@@ -17,23 +17,9 @@
 
 #include "model/BattleFile.h"
 
+#include "tests/cli/ToolTestSupport.h"
+
 namespace {
-
-struct TResult {
-    int Code;
-    std::string Out;
-    std::string Err;
-};
-
-TResult Tool(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "varnholt-odds");
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int code = RunOddsTool(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
 
 std::string Temp(const std::string& name)
 {
@@ -78,7 +64,7 @@ TEST(ToolInput, AdjustedBattleGivesTheWindowsAnswer)
     const std::vector<std::string> args = {"--att", "FTR=2", "--def", "INF=1", "--exact", "--json"};
     std::vector<std::string> saveAir = args;
     saveAir.push_back("--save-air");
-    const TResult plain = Tool(args), adjusted = Tool(saveAir);
+    const TToolResult plain = Tool(args), adjusted = Tool(saveAir);
     ASSERT_EQ(adjusted.Code, OddsToolOk) << adjusted.Err;
     const auto a = nlohmann::ordered_json::parse(adjusted.Out), p = nlohmann::ordered_json::parse(plain.Out);
     EXPECT_EQ(a["exact"], p["exact"]);
@@ -91,7 +77,7 @@ TEST(ToolInput, AdjustedBattleGivesTheWindowsAnswer)
     EXPECT_EQ(Lines(adjusted.Err).size(), 1u);
     EXPECT_NE(adjusted.Err.find("adjusted SaveAir from true to false"), std::string::npos);
     // A threshold, in a run's JSON too.
-    const TResult run = Tool({"--att", "INF=3", "--def", "INF=2", "--withdraw", "50,0,0", "--battles", "10", "--seed",
+    const TToolResult run = Tool({"--att", "INF=3", "--def", "INF=2", "--withdraw", "50,0,0", "--battles", "10", "--seed",
                               "1", "--json"});
     EXPECT_EQ(nlohmann::json::parse(run.Out)["Adjusted"][0]["To"], 3);
 }
@@ -102,7 +88,7 @@ TEST(ToolInput, HostileSetupAndBatchGiveOneMessageEach)
     for (size_t i = 0; i < Hostile.size(); ++i) {
         SCOPED_TRACE(i);
         std::ofstream(file, std::ios::binary) << Hostile[i];
-        const TResult r = Tool({"--setup", file, "--exact"});
+        const TToolResult r = Tool({"--setup", file, "--exact"});
         EXPECT_EQ(r.Code, OddsToolBadArgument);
         EXPECT_TRUE(r.Out.empty());
         EXPECT_EQ(Lines(r.Err).size(), 1u) << r.Err;
@@ -117,7 +103,7 @@ TEST(ToolInput, HostileSetupAndBatchGiveOneMessageEach)
         for (const std::string& line : Hostile) in << line << '\n' << Fight << '\n';
         in << Head << "{}}\xff\n" << std::string(MaxBattleFileBytes + 10, ' ') << "x";  // no final line break
     }
-    const TResult r = Tool({"--batch", batch, "--battles", "10"});
+    const TToolResult r = Tool({"--batch", batch, "--battles", "10"});
     EXPECT_EQ(r.Code, OddsToolBadArgument);
     const std::vector<std::string> out = Lines(r.Out);
     ASSERT_EQ(out.size(), 2 * Hostile.size() + 2);
@@ -138,7 +124,7 @@ TEST(ToolInput, FailedExactOddsInABatchAreErrorLines)
     const std::string batch = Temp("fault.jsonl");
     std::ofstream(batch) << Fight << "\n{}\n";
     ASSERT_EQ(setenv("VARNHOLT_EXACT_INJECT_FAULT", "1", 1), 0);
-    const TResult r = Tool({"--batch", batch, "--battles", "10"});
+    const TToolResult r = Tool({"--batch", batch, "--battles", "10"});
     unsetenv("VARNHOLT_EXACT_INJECT_FAULT");
     EXPECT_EQ(r.Code, OddsToolFailed);
     const std::vector<std::string> out = Lines(r.Out);
@@ -152,7 +138,7 @@ TEST(ToolInput, FailedExactOddsInABatchAreErrorLines)
 TEST(ToolInput, SaveSetupAloneOnlyWritesTheFile)
 {
     const std::string file = Temp("saved.vbattle");
-    const TResult saved = Tool({"--att", "INF=2", "--def", "INF=1", "--save-air", "--save-setup", file});
+    const TToolResult saved = Tool({"--att", "INF=2", "--def", "INF=1", "--save-air", "--save-setup", file});
     EXPECT_EQ(saved.Code, OddsToolOk);
     EXPECT_TRUE(saved.Out.empty());
     const TBattleFileRead read = ReadBattleFile(file);

@@ -16,23 +16,9 @@
 #include "format/TurnTexts.h"
 #include "model/TurnFile.h"
 
+#include "tests/cli/ToolTestSupport.h"
+
 namespace {
-
-struct TToolResult {
-    int Code;
-    std::string Out;
-    std::string Err;
-};
-
-TToolResult Tool(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "varnholt-odds");
-    std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int code = RunOddsTool(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {code, out.str(), err.str()};
-}
 
 std::string Written(const std::string& name, const std::string& text)
 {

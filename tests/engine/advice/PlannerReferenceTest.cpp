@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/engine/advice/AdviceTestSupport.h"
+
 namespace {
 
 constexpr int32_t Cap = 6;        // extra units tried per kind
@@ -129,14 +131,6 @@ void ExpectRetreat(const TBattleSetupRec& setup, const TBattlePlan& plan, const 
     }
     EXPECT_EQ(plan.HighestChanceRound, chanceRound);
     EXPECT_EQ(plan.LeastLossRound, lossRound);
-}
-
-TBattleSetupRec Battle(std::initializer_list<std::pair<int, int>> att, std::initializer_list<std::pair<int, int>> def)
-{
-    TBattleSetupRec s;
-    for (auto [slot, n] : att) s.AttCount[slot] = n;
-    for (auto [slot, n] : def) s.DefCount[slot] = n;
-    return s;
 }
 
 TEST(PlannerReference, AgreesOnTinyBattles)

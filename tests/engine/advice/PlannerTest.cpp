@@ -8,15 +8,9 @@
 
 #include <tbb/global_control.h>
 
-namespace {
+#include "tests/engine/advice/AdviceTestSupport.h"
 
-TBattleSetupRec Battle(std::initializer_list<std::pair<int, int>> att, std::initializer_list<std::pair<int, int>> def)
-{
-    TBattleSetupRec s;
-    for (auto [slot, n] : att) s.AttCount[slot] = n;
-    for (auto [slot, n] : def) s.DefCount[slot] = n;
-    return s;
-}
+namespace {
 
 // Plans whole, however slow the build: the time budget has a test of its own.
 TPlanOptions Untimed(TPlanOptions options = {})

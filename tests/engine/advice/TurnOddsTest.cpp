@@ -11,15 +11,9 @@
 #include "engine/advice/Planner.h"
 #include "engine/battle/Driver.h"
 
-namespace {
+#include "tests/engine/advice/AdviceTestSupport.h"
 
-TBattleSetupRec Battle(std::initializer_list<std::pair<int, int>> att, std::initializer_list<std::pair<int, int>> def)
-{
-    TBattleSetupRec s;
-    for (auto [slot, n] : att) s.AttCount[slot] = n;
-    for (auto [slot, n] : def) s.DefCount[slot] = n;
-    return s;
-}
+namespace {
 
 // One end state of a battle as the reference sees it: its losses from the
 // counts left (exact where no unit can leave the battle but by dying).
