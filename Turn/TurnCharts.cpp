@@ -135,16 +135,26 @@ void TTurnCharts::Write(const TTurnOdds* odds)
 
     QList<QPointF> points;
     double top = 1;
-    int32_t low = -1, high = 1;
+    int64_t low = -1, high = 1;
     if (shown && !odds->Swing.empty()) {
         low = odds->Swing.front().Swing;
         high = odds->Swing.back().Swing;
-        // A stick for each swing: the shares are of whole swings, with none between them.
-        for (const TExactSwing& s : odds->Swing) {
-            points.append(QPointF(s.Swing, 0));
-            points.append(QPointF(s.Swing, 100 * s.Probability));
-            points.append(QPointF(s.Swing, 0));
-            top = std::max(top, 100 * s.Probability);
+        // A stick for each swing: the shares are of whole swings, with none
+        // between them. Past a few hundred the sticks stand closer than the
+        // chart's pixels: each group of neighbours is drawn as its tallest,
+        // which looks the same and keeps the painting cheap.
+        constexpr int64_t MaxSticks = 400;
+        const int64_t width = (int64_t{high} - low) / MaxSticks + 1;
+        for (size_t i = 0; i < odds->Swing.size();) {
+            const int64_t group = (odds->Swing[i].Swing - low) / width;
+            TExactSwing tallest = odds->Swing[i];
+            for (++i; i < odds->Swing.size() && (odds->Swing[i].Swing - low) / width == group; ++i)
+                if (odds->Swing[i].Probability > tallest.Probability) tallest = odds->Swing[i];
+            const double x = static_cast<double>(tallest.Swing), y = 100 * tallest.Probability;
+            points.append(QPointF(x, 0));
+            points.append(QPointF(x, y));
+            points.append(QPointF(x, 0));
+            top = std::max(top, y);
         }
         if (low == high) {
             --low;
